@@ -1,0 +1,85 @@
+// The instance control block: one shared-memory object per instance that holds the
+// registries every process of the instance must agree on — semaphores (so that keyed
+// semaphores such as 17 and 67 are shared, and the key-0 semaphore that main creates before
+// spawning the driver process is shared with that child), the keyed message queues with the
+// thread that owns each (so a sender can raise that thread's message event), and the threads
+// with their pending event bits (so any process can send a thread an event).
+//
+// This block is bookkeeping of our platform library, not a record of the firmware's
+// formats, so it holds host-order atomics.
+#pragma once
+
+#include <pthread.h>
+#include <semaphore.h>
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+
+namespace ctl {
+
+constexpr uint32_t kMagic = 0x44505243;
+constexpr uint32_t kVersion = 1;
+constexpr int kSemSlots = 256;
+constexpr int kQueueSlots = 128;
+constexpr int kThreadSlots = 512;
+constexpr int kNameLen = 32;
+
+struct SemSlot {
+    std::atomic<uint32_t> in_use;
+    uint32_t key;
+    int32_t creator_pid;
+    sem_t sem;
+};
+
+struct QueueSlot {
+    std::atomic<uint32_t> in_use;
+    uint32_t key;
+    std::atomic<uint32_t> owner_tid;
+    std::atomic<uint32_t> event_bits;
+    int32_t pid;
+};
+
+struct ThreadSlot {
+    std::atomic<uint32_t> tid;  // 0: free
+    std::atomic<uint32_t> pending;
+    std::atomic<uint32_t> resume;
+    int32_t pid;
+    uint32_t priority;
+    uint32_t policy;
+    uint32_t stack_size;
+    char name[kNameLen];
+};
+
+struct Block {
+    uint32_t magic;
+    uint32_t version;
+    std::atomic<int32_t> daemon_pid;
+    pthread_mutex_t lock;  // process-shared, robust: guards slot allocation
+    SemSlot sems[kSemSlots];
+    QueueSlot queues[kQueueSlots];
+    ThreadSlot threads[kThreadSlots];
+};
+
+// The attached block, or nullptr when this process has none.
+Block* get();
+// Owner: makes a fresh block for the instance (an older one is discarded).
+bool create();
+// Client: attaches to the block of a running instance.
+bool attach();
+// Unmaps (and, for the owner, removes) the block.
+void detach(bool remove);
+
+// Holds the block's allocation lock.
+class Guard {
+  public:
+    explicit Guard(Block* b);
+    ~Guard();
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+  private:
+    Block* b_;
+};
+
+}  // namespace ctl

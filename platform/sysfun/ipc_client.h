@@ -1,0 +1,41 @@
+// The client side of the request protocol, for processes that talk to a driver process
+// (drvctl, tests, benchmarks, client stubs): send a message to a keyed queue of the
+// instance and, for a request, wait for the response in the same buffer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ipc {
+
+class Client {
+  public:
+    Client();
+    ~Client();
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+    // Sends msg (header + payload, len bytes) to the queue with this key and raises the
+    // queue's event on its owner. Does not wait for an answer. SYSFUN result code.
+    uint32_t send(uint32_t key, const void* msg, size_t len);
+    // Sends a request and waits up to timeout_ms for its response, which is written into
+    // resp (at most resp_cap bytes; *resp_len gets the header + payload size). Responses to
+    // earlier requests that timed out are skipped. SYSFUN_RESULT_TIMEOUT when none came.
+    uint32_t request(uint32_t key, const void* msg, size_t len, void* resp, size_t resp_cap,
+                     size_t* resp_len, int timeout_ms);
+
+  private:
+    int fd_ = -1;
+    uint32_t seq_ = 0;
+};
+
+// True when a thread of the instance has created the keyed queue.
+bool queue_exists(uint32_t key);
+// Address of the keyed queue of this instance.
+std::string queue_socket_name(uint32_t key);
+
+}  // namespace ipc

@@ -1,0 +1,312 @@
+// Threads, processes and event bits.
+#include <linux/futex.h>
+#include <pthread.h>
+#include <semaphore.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/common/types.h"
+#include "platform/sysfun/sysfun.h"
+#include "platform/sysfun/sysfun_hooks.h"
+#include "platform/sysfun/sysfun_internal.h"
+
+namespace sysfun::internal {
+namespace {
+
+thread_local ctl::ThreadSlot* t_slot = nullptr;
+
+// Frees the slot when a registered thread ends.
+struct SlotReleaser {
+    ~SlotReleaser() {
+        if (t_slot && t_slot->tid.load() == gettid32() && t_slot->pid == ::getpid()) {
+            t_slot->pending.store(0);
+            t_slot->tid.store(0, std::memory_order_release);
+        }
+        t_slot = nullptr;
+    }
+};
+thread_local SlotReleaser t_releaser;
+
+bool process_alive(int pid) {
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+void thread_comm_name(char* out, size_t n) {
+    char buf[32] = {};
+    if (prctl(PR_GET_NAME, buf) != 0) std::strcpy(buf, "?");
+    std::snprintf(out, n, "%s", buf);
+}
+
+}  // namespace
+
+uint32_t gettid32() {
+    return static_cast<uint32_t>(::syscall(SYS_gettid));
+}
+
+bool futex_wait(std::atomic<uint32_t>* word, uint32_t expected, const timespec* rel_timeout) {
+    long rc = ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT, expected,
+                        rel_timeout, nullptr, 0);
+    return !(rc != 0 && errno == ETIMEDOUT);
+}
+
+void futex_wake_all(std::atomic<uint32_t>* word) {
+    ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE, INT_MAX, nullptr, nullptr,
+              0);
+}
+
+ctl::ThreadSlot* register_self(const char* name, uint32_t priority, uint32_t policy,
+                               uint32_t stack_size) {
+    ctl::Block* b = ctl::get();
+    if (!b) return nullptr;
+    uint32_t tid = gettid32();
+    int pid = ::getpid();
+    ctl::ThreadSlot* slot = nullptr;
+    {
+        ctl::Guard g(b);
+        // A slot left by an earlier thread with our id, or by a process that has died, is
+        // taken over; otherwise the first free one.
+        for (auto& s : b->threads) {
+            uint32_t t = s.tid.load();
+            if (t == tid) {
+                slot = &s;
+                break;
+            }
+        }
+        for (int pass = 0; !slot && pass < 2; ++pass) {
+            for (auto& s : b->threads) {
+                uint32_t t = s.tid.load();
+                if (t == 0 || (pass == 1 && !process_alive(s.pid))) {
+                    slot = &s;
+                    break;
+                }
+            }
+        }
+        if (!slot) return nullptr;
+        slot->pending.store(0);
+        slot->resume.store(0);
+        slot->pid = pid;
+        slot->priority = priority;
+        slot->policy = policy;
+        slot->stack_size = stack_size;
+        std::snprintf(slot->name, sizeof slot->name, "%s", name);
+        slot->tid.store(tid, std::memory_order_release);
+    }
+    t_slot = slot;
+    (void)&t_releaser;  // instantiate the thread's releaser
+    return slot;
+}
+
+ctl::ThreadSlot* self_slot() {
+    if (t_slot && t_slot->tid.load(std::memory_order_relaxed) == gettid32()) return t_slot;
+    char name[ctl::kNameLen];
+    thread_comm_name(name, sizeof name);
+    return register_self(name, 0, 0, 0);
+}
+
+void forget_self() {
+    t_slot = nullptr;
+}
+
+ctl::ThreadSlot* find_thread(uint32_t tid) {
+    ctl::Block* b = ctl::get();
+    if (!b || tid == 0) return nullptr;
+    for (auto& s : b->threads)
+        if (s.tid.load(std::memory_order_acquire) == tid) return &s;
+    return nullptr;
+}
+
+timespec ticks_to_timespec(uint32_t ticks) {
+    uint64_t ms = uint64_t{ticks} * (1000 / sys_adpt::kTicksPerSecond);
+    return timespec{static_cast<time_t>(ms / 1000), static_cast<long>((ms % 1000) * 1000000)};
+}
+
+uint64_t monotonic_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000;
+}
+
+}  // namespace sysfun::internal
+
+using namespace sysfun::internal;
+
+namespace {
+
+struct ThreadStart {
+    SYSFUN_TaskEntry_T entry;
+    void* arg;
+    char name[ctl::kNameLen];
+    uint32_t priority, policy, stack_size;
+    uint32_t tid = 0;
+    sem_t ready;
+};
+
+void* thread_trampoline(void* p) {
+    auto* st = static_cast<ThreadStart*>(p);
+    pthread_setname_np(pthread_self(), std::string(st->name).substr(0, 15).c_str());
+    ctl::ThreadSlot* slot = register_self(st->name, st->priority, st->policy, st->stack_size);
+    SYSFUN_TaskEntry_T entry = st->entry;
+    void* arg = st->arg;
+    st->tid = slot ? slot->tid.load() : 0;
+    sem_post(&st->ready);  // st belongs to the spawner from here on
+    if (slot) entry(arg);
+    return nullptr;
+}
+
+// Host threads need more stack than the switch's: the sanitizers alone take several
+// times the firmware's sizes. The requested size is recorded, the real one is larger.
+constexpr size_t kMinHostStack = 1 << 20;
+
+}  // namespace
+
+uint32_t SYSFUN_SpawnThread(uint32_t priority, uint32_t sched_policy, const char* name,
+                            uint32_t stack_size, uint32_t /*task_option*/, SYSFUN_TaskEntry_T entry,
+                            void* arg, uint32_t* thread_id) {
+    if (!entry || !name) return SYSFUN_RESULT_INVALID_ARG;
+    if (!ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
+    ThreadStart st{};
+    st.entry = entry;
+    st.arg = arg;
+    std::snprintf(st.name, sizeof st.name, "%s", name);
+    st.priority = priority;
+    st.policy = sched_policy;
+    st.stack_size = stack_size;
+    sem_init(&st.ready, 0, 0);
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setstacksize(&attr, std::max<size_t>(stack_size, kMinHostStack));
+    pthread_t th;
+    int rc = pthread_create(&th, &attr, thread_trampoline, &st);
+    pthread_attr_destroy(&attr);
+    if (rc != 0) {
+        sem_destroy(&st.ready);
+        return SYSFUN_RESULT_SYSTEM_ERROR;
+    }
+    while (sem_wait(&st.ready) != 0 && errno == EINTR) {
+    }
+    sem_destroy(&st.ready);
+    if (st.tid == 0) return SYSFUN_RESULT_NO_SPACE;
+    if (thread_id) *thread_id = st.tid;
+    return SYSFUN_OK;
+}
+
+uint32_t SYSFUN_SpawnProcess(uint32_t priority, uint32_t sched_policy, const char* name,
+                             SYSFUN_TaskEntry_T entry, void* arg, uint32_t* task_id) {
+    if (!entry || !name) return SYSFUN_RESULT_INVALID_ARG;
+    std::fflush(nullptr);
+    pid_t pid = ::fork();
+    if (pid < 0) return SYSFUN_RESULT_SYSTEM_ERROR;
+    if (pid == 0) {
+        forget_self();
+        prctl(PR_SET_NAME, std::string(name).substr(0, 15).c_str());
+        register_self(name, priority, sched_policy, 0);
+        entry(arg);
+        sysfun::exit_process(0);
+    }
+    if (task_id) *task_id = static_cast<uint32_t>(pid);
+    return SYSFUN_OK;
+}
+
+uint32_t SYSFUN_TaskIdSelf() {
+    self_slot();
+    return gettid32();
+}
+
+void SYSFUN_RegisterThisThread(const char* name) {
+    pthread_setname_np(pthread_self(), std::string(name).substr(0, 15).c_str());
+    register_self(name, 0, 0, 0);
+}
+
+uint32_t SYSFUN_SetTaskPriority(uint32_t sched_policy, uint32_t task_id, uint32_t priority) {
+    ctl::ThreadSlot* s = find_thread(task_id);
+    if (!s) return SYSFUN_RESULT_OBJ_NOT_EXIST;
+    s->policy = sched_policy;
+    s->priority = priority;
+    return SYSFUN_OK;
+}
+
+uint32_t SYSFUN_SuspendThreadSelf() {
+    ctl::ThreadSlot* s = self_slot();
+    if (!s) return SYSFUN_RESULT_NO_INSTANCE;
+    while (s->resume.exchange(0) == 0)
+        futex_wait(&s->resume, 0, nullptr);
+    return SYSFUN_OK;
+}
+
+uint32_t SYSFUN_ResumeThread(uint32_t thread_id) {
+    ctl::ThreadSlot* s = find_thread(thread_id);
+    if (!s) return SYSFUN_RESULT_OBJ_NOT_EXIST;
+    s->resume.store(1);
+    futex_wake_all(&s->resume);
+    return SYSFUN_OK;
+}
+
+uint32_t SYSFUN_ReceiveEvent(uint32_t event_mask, uint32_t /*flags*/, uint32_t timeout,
+                             uint32_t* received) {
+    if (!received || event_mask == 0) return SYSFUN_RESULT_INVALID_ARG;
+    *received = 0;
+    ctl::ThreadSlot* s = self_slot();
+    if (!s) return SYSFUN_RESULT_NO_INSTANCE;
+    const bool forever = timeout == SYSFUN_TIMEOUT_WAIT_FOREVER;
+    const uint64_t deadline = monotonic_ms() + uint64_t{timeout} * 10;
+    for (;;) {
+        uint32_t cur = s->pending.load(std::memory_order_acquire);
+        uint32_t got = cur & event_mask;
+        if (got) {
+            if (s->pending.compare_exchange_weak(cur, cur & ~got, std::memory_order_acq_rel)) {
+                *received = got;
+                return SYSFUN_OK;
+            }
+            continue;
+        }
+        if (timeout == SYSFUN_TIMEOUT_NOWAIT) return SYSFUN_RESULT_TIMEOUT;
+        if (forever) {
+            futex_wait(&s->pending, cur, nullptr);
+            continue;
+        }
+        uint64_t now = monotonic_ms();
+        if (now >= deadline) return SYSFUN_RESULT_TIMEOUT;
+        uint64_t left = deadline - now;
+        timespec rel{static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
+        futex_wait(&s->pending, cur, &rel);
+    }
+}
+
+uint32_t SYSFUN_SendEvent(uint32_t thread_id, uint32_t event_bits) {
+    if (!ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
+    ctl::ThreadSlot* s = find_thread(thread_id);
+    if (!s) return SYSFUN_RESULT_OBJ_NOT_EXIST;
+    s->pending.fetch_or(event_bits, std::memory_order_acq_rel);
+    futex_wake_all(&s->pending);
+    return SYSFUN_OK;
+}
+
+namespace sysfun {
+
+std::vector<ThreadInfo> list_threads() {
+    std::vector<ThreadInfo> out;
+    ctl::Block* b = ctl::get();
+    if (!b) return out;
+    for (auto& s : b->threads) {
+        uint32_t tid = s.tid.load(std::memory_order_acquire);
+        if (tid == 0) continue;
+        out.push_back(ThreadInfo{tid, std::string(s.name, strnlen(s.name, sizeof s.name)),
+                                 s.priority, s.policy, s.stack_size, s.pid});
+    }
+    return out;
+}
+
+std::string thread_name(uint32_t tid) {
+    ctl::ThreadSlot* s = find_thread(tid);
+    return s ? std::string(s->name, strnlen(s->name, sizeof s->name)) : std::string();
+}
+
+}  // namespace sysfun

@@ -1,0 +1,25 @@
+// The commands of drvctl.
+#pragma once
+
+#include "tools/drvctl/drvctl.h"
+
+namespace drvctl {
+
+struct Command {
+    const char* name;
+    const char* usage;  // one or more lines, without the leading "drvctl "
+    int (*run)(Args& args);
+};
+
+// Every command, in the order `drvctl help` lists them.
+const std::vector<Command>& commands();
+
+int cmd_raw(Args& args);
+int cmd_menu(Args& args);
+int cmd_reload(Args& args);
+int cmd_stop(Args& args);
+int cmd_log(Args& args);
+int cmd_threads(Args& args);
+int cmd_console(Args& args);
+
+}  // namespace drvctl
