@@ -33,6 +33,9 @@ class Client {
     uint32_t seq_ = 0;
 };
 
+// Raises the message event of the keyed queue on its owner (for a message sent to the queue
+// by other means than Client).
+uint32_t notify(uint32_t key);
 // True when a thread of the instance has created the keyed queue.
 bool queue_exists(uint32_t key);
 // Address of the keyed queue of this instance.

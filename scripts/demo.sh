@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the virtual switch and runs a short demonstration against it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j "$(nproc)" --target driver_proc drvctl
+export DRIVER_PROC_INSTANCE=${DRIVER_PROC_INSTANCE:-1}
+bin=build/bin
+show() { printf '\n\033[1m$ %s\033[0m\n' "$*"; "$@"; }
+
+"$bin/drvctl" stop >/dev/null 2>&1 || true
+printf '\033[1mStarting driver_proc in instance %s: main returns once the drivers are ready.\033[0m\n' \
+  "$DRIVER_PROC_INSTANCE"
+"$bin/driver_proc" >/dev/null
+sleep 0.5
+show "$bin/drvctl" threads
+show "$bin/drvctl" log DRIVER_PROC
+show "$bin/drvctl" --queue 25 raw 1000
+show "$bin/drvctl" raw 119 0 1 2
+show "$bin/drvctl" log SWCTRL
+printf '1\nq\n' | show "$bin/drvctl" menu dev_nicdrv
+show "$bin/drvctl" reload warm
+printf '\nThe switch reloaded; start it again with %s/driver_proc, stop it with %s/drvctl stop.\n' \
+  "$bin" "$bin"
