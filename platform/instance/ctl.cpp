@@ -9,6 +9,7 @@ namespace ctl {
 namespace {
 
 std::atomic<Block*> g_block{nullptr};
+std::atomic<uint32_t> g_generation{1};
 
 std::string block_name() {
     return instance::shm_name("ctl");
@@ -18,6 +19,10 @@ std::string block_name() {
 
 Block* get() {
     return g_block.load(std::memory_order_acquire);
+}
+
+uint32_t generation() {
+    return g_generation.load(std::memory_order_acquire);
 }
 
 bool create() {
@@ -33,6 +38,7 @@ bool create() {
     pthread_mutexattr_destroy(&attr);
     b->version = kVersion;
     b->magic = kMagic;
+    g_generation.fetch_add(1);
     g_block.store(b, std::memory_order_release);
     return true;
 }
@@ -46,12 +52,14 @@ bool attach() {
         shm::unmap(p, sizeof(Block));
         return false;
     }
+    g_generation.fetch_add(1);
     g_block.store(b, std::memory_order_release);
     return true;
 }
 
 void detach(bool remove) {
     Block* b = g_block.exchange(nullptr);
+    g_generation.fetch_add(1);
     if (b) shm::unmap(b, sizeof(Block));
     if (remove) shm::remove(block_name());
 }

@@ -69,6 +69,8 @@ bool create();
 bool attach();
 // Unmaps (and, for the owner, removes) the block.
 void detach(bool remove);
+// Changes whenever a block is attached or detached: pointers into an older block are stale.
+uint32_t generation();
 
 // Holds the block's allocation lock.
 class Guard {

@@ -20,14 +20,22 @@
 namespace sysfun::internal {
 namespace {
 
+// The calling thread's slot, valid only while the control block it lies in is still the
+// attached one (tests attach and detach instances one after another).
 thread_local ctl::ThreadSlot* t_slot = nullptr;
+thread_local uint32_t t_slot_generation = 0;
+
+ctl::ThreadSlot* current_slot() {
+    return (t_slot && t_slot_generation == ctl::generation()) ? t_slot : nullptr;
+}
 
 // Frees the slot when a registered thread ends.
 struct SlotReleaser {
     ~SlotReleaser() {
-        if (t_slot && t_slot->tid.load() == gettid32() && t_slot->pid == ::getpid()) {
-            t_slot->pending.store(0);
-            t_slot->tid.store(0, std::memory_order_release);
+        ctl::ThreadSlot* s = current_slot();
+        if (s && s->tid.load() == gettid32() && s->pid == ::getpid()) {
+            s->pending.store(0);
+            s->tid.store(0, std::memory_order_release);
         }
         t_slot = nullptr;
     }
@@ -99,12 +107,14 @@ ctl::ThreadSlot* register_self(const char* name, uint32_t priority, uint32_t pol
         slot->tid.store(tid, std::memory_order_release);
     }
     t_slot = slot;
+    t_slot_generation = ctl::generation();
     (void)&t_releaser;  // instantiate the thread's releaser
     return slot;
 }
 
 ctl::ThreadSlot* self_slot() {
-    if (t_slot && t_slot->tid.load(std::memory_order_relaxed) == gettid32()) return t_slot;
+    ctl::ThreadSlot* s = current_slot();
+    if (s && s->tid.load(std::memory_order_relaxed) == gettid32()) return s;
     char name[ctl::kNameLen];
     thread_comm_name(name, sizeof name);
     return register_self(name, 0, 0, 0);
