@@ -22,6 +22,7 @@
 #include "platform/sysfun/sysfun.h"
 #include "platform/sysrsc/sysrsc_mgr.h"
 #include "platform/uc_mgr/uc_mgr.h"
+#include "timerange/clock/time_range_clock.h"
 
 uint32_t DRIVER_PROC_InitSyncSemId = 0;
 
@@ -176,7 +177,11 @@ bool DRIVER_PROC_COMM_InitiateProcessResource() {
 
 void DRIVER_PROC_Daemonize_Entry(void*) {
     lifecycle::become_daemon();
+    // Platform services of the switch that run beside the drivers: the simulated hardware's
+    // control channel and the clock owner of the time ranges (which creates the shared
+    // semaphore 89 before any other process can look for it).
     simctl::start_server();
+    TIME_RANGE_CLOCK_Start();
     if (!driver_proc_init()) {
         CONSOLE_Puts("\nDriver_PROC_Process_Init fail.");
         return;

@@ -74,7 +74,7 @@ void SYSDRV_TASK_TaskMain(void*) {
         CONSOLE_Printf("\r\n%s:Failed to get shared memory ptr", "SYSDRV_TASK_TaskMain");
         return;
     }
-    be::put32(rec + SYSDRV_REC_OFF_THREAD_ID, SYSFUN_TaskIdSelf());
+    be::atomic_put32(rec + SYSDRV_REC_OFF_THREAD_ID, SYSFUN_TaskIdSelf());
     SYSLOG_PMGR_InitiateProcessResource();
     void* timer = SYSFUN_PeriodicTimer_Create();
     SYSFUN_PeriodicTimer_Start(timer, kTimerPeriodTicks, SYSDRV_EVENT_TIMER);
@@ -115,14 +115,14 @@ void SYSDRV_TASK_TaskMain(void*) {
             SYSDRV_TASK_ReStartSystem(type);
         }
 
-        if (be::get32(rec + SYSDRV_REC_OFF_CONTROL) != 0) {
-            if (rec[SYSDRV_REC_OFF_KEEP_PENDING] != 0) {
+        if (be::atomic_get32(rec + SYSDRV_REC_OFF_CONTROL) != 0) {
+            if (be::atomic_get8(rec + SYSDRV_REC_OFF_KEEP_PENDING) != 0) {
                 pending &= ~SYSDRV_EVENT_TIMER;  // the rest is handled again next pass
                 held_back = true;
                 continue;
             }
         } else if (pending & SYSDRV_EVENT_MARK) {
-            rec[SYSDRV_REC_OFF_MARK] = 1;
+            be::atomic_put8(rec + SYSDRV_REC_OFF_MARK, 1);
         }
         pending = 0;
     }

@@ -1,6 +1,7 @@
 #include "platform/board/board.h"
 
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 
 #include "platform/console/console.h"
@@ -56,6 +57,8 @@ reg addr=0x1000 value=0x00
 
 std::mutex g_mu;
 Description* g_current = nullptr;
+// Every description ever current: callers may still hold references into an old one.
+std::vector<std::unique_ptr<Description>> g_all;
 
 Description load_initial() {
     const char* path = std::getenv("DRIVER_PROC_BOARD");
@@ -101,14 +104,17 @@ Description default_board() {
 
 const Description& current() {
     std::lock_guard<std::mutex> lock(g_mu);
-    if (!g_current) g_current = new Description(load_initial());
+    if (!g_current) {
+        g_all.push_back(std::make_unique<Description>(load_initial()));
+        g_current = g_all.back().get();
+    }
     return *g_current;
 }
 
 void set_current(const Description& d) {
     std::lock_guard<std::mutex> lock(g_mu);
-    // The old description is kept alive: callers may still hold references into it.
-    g_current = new Description(d);
+    g_all.push_back(std::make_unique<Description>(d));
+    g_current = g_all.back().get();
 }
 
 }  // namespace board

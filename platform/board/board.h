@@ -110,12 +110,12 @@ struct Port {
     uint8_t type = kPortTypeGe;
     uint8_t if_mode = kIfGmii;
     Phy phy;
-    bool combo = false;     // copper and fibre media behind one PHY
-    bool sfp = false;       // has an SFP cage
+    bool combo = false;  // copper and fibre media behind one PHY
+    bool sfp = false;    // has an SFP cage
     uint32_t sfp_index = 0;
-    bool sfp_tx = false;    // the SFP transmitter-disable bit is described
+    bool sfp_tx = false;  // the SFP transmitter-disable bit is described
     SfpTx tx;
-    bool partner = true;    // a link partner is attached at power-on
+    bool partner = true;  // a link partner is attached at power-on
     bool partner_fibre = false;
 };
 
@@ -145,8 +145,8 @@ struct TwsiDevice {
     uint8_t bus = 0;
     uint8_t addr = 0;
     uint32_t size = 256;
-    bool mux = false;       // a multiplexer: one byte selects its channels
-    uint8_t behind = 0;     // address of the multiplexer it sits behind, 0 for none
+    bool mux = false;    // a multiplexer: one byte selects its channels
+    uint8_t behind = 0;  // address of the multiplexer it sits behind, 0 for none
     uint8_t channel = 0;
     std::vector<std::pair<uint32_t, uint8_t>> init;  // power-on bytes
 };
@@ -163,8 +163,8 @@ struct Unit {
     std::array<PortMapEntry, kMaxPortsPerUnit> port_map{};
     // The hardware.
     std::vector<Device> devices;
-    std::vector<Port> ports;                  // ordered by front port
-    std::array<DevPort, 2> stacking{};        // stacking (fabric) ports 1 and 2
+    std::vector<Port> ports;            // ordered by front port
+    std::array<DevPort, 2> stacking{};  // stacking (fabric) ports 1 and 2
     uint8_t cpu_device = 0;
     std::vector<TwsiDevice> twsi;
     std::vector<BoardReg> regs;

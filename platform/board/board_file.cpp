@@ -18,7 +18,9 @@ struct ParseError {
     std::string what;
 };
 
-[[noreturn]] void fail(const std::string& what) { throw ParseError{what}; }
+[[noreturn]] void fail(const std::string& what) {
+    throw ParseError{what};
+}
 
 uint32_t number(const std::string& text, const std::string& name, uint32_t max) {
     if (text.empty()) fail("empty value for " + name);
@@ -31,7 +33,7 @@ uint32_t number(const std::string& text, const std::string& name, uint32_t max) 
 }
 
 class Statement {
-public:
+  public:
     Statement(std::string keyword, Fields fields)
         : keyword_(std::move(keyword)), fields_(std::move(fields)) {}
 
@@ -54,7 +56,7 @@ public:
                 fail(keyword_ + ": unknown field " + name);
     }
 
-private:
+  private:
     std::string keyword_;
     Fields fields_;
     std::vector<std::string> used_;
@@ -67,11 +69,12 @@ uint32_t port_bitmap(const std::string& list) {
     while (std::getline(ss, item, ',')) {
         size_t dash = item.find('-');
         uint32_t lo = number(item.substr(0, dash), "ports", kDevicePorts - 1);
-        uint32_t hi = dash == std::string::npos ? lo
-                                                : number(item.substr(dash + 1), "ports",
-                                                         kDevicePorts - 1);
+        uint32_t hi = dash == std::string::npos
+                          ? lo
+                          : number(item.substr(dash + 1), "ports", kDevicePorts - 1);
         if (hi < lo) fail("bad port range " + item);
-        for (uint32_t p = lo; p <= hi; ++p) bits |= 1u << p;
+        for (uint32_t p = lo; p <= hi; ++p)
+            bits |= 1u << p;
     }
     return bits;
 }
@@ -85,16 +88,16 @@ uint8_t port_type(const std::string& t) {
 
 uint8_t if_mode(const std::string& m) {
     static const std::map<std::string, uint8_t> modes = {
-        {"mii", kIfMii},       {"gmii", kIfGmii},           {"rgmii", kIfRgmii},
-        {"sgmii", kIfSgmii},   {"qsgmii", kIfQsgmii},       {"1000basex", kIf1000BaseX},
-        {"xgmii", kIfXgmii},   {"100basefx", kIf100BaseFx}, {"kr", kIfKr}};
+        {"mii", kIfMii},     {"gmii", kIfGmii},           {"rgmii", kIfRgmii},
+        {"sgmii", kIfSgmii}, {"qsgmii", kIfQsgmii},       {"1000basex", kIf1000BaseX},
+        {"xgmii", kIfXgmii}, {"100basefx", kIf100BaseFx}, {"kr", kIfKr}};
     auto it = modes.find(m);
     if (it == modes.end()) fail("unknown interface mode " + m);
     return it->second;
 }
 
 class Parser {
-public:
+  public:
     explicit Parser(Description* d) : d_(d) {}
 
     void statement(const std::string& kw, Statement& s) {
@@ -106,16 +109,26 @@ public:
             unit(s);
         } else {
             if (!u_) fail(kw + " before unit");
-            if (kw == "device") device(s);
-            else if (kw == "cascade") cascade(s);
-            else if (kw == "stacking") stacking(s);
-            else if (kw == "cpu") u_->cpu_device = dev_of(s).id;
-            else if (kw == "port") port(s);
-            else if (kw == "sfp") sfp(s);
-            else if (kw == "twsi" || kw == "mux") twsi(s, kw == "mux");
-            else if (kw == "reg") u_->regs.push_back({s.num("addr", 0xFFFFFFFF), uint8_t(s.num("value", 0xFF))});
-            else if (kw == "partner") partner(s);
-            else fail("unknown statement " + kw);
+            if (kw == "device")
+                device(s);
+            else if (kw == "cascade")
+                cascade(s);
+            else if (kw == "stacking")
+                stacking(s);
+            else if (kw == "cpu")
+                u_->cpu_device = dev_of(s).id;
+            else if (kw == "port")
+                port(s);
+            else if (kw == "sfp")
+                sfp(s);
+            else if (kw == "twsi" || kw == "mux")
+                twsi(s, kw == "mux");
+            else if (kw == "reg")
+                u_->regs.push_back({s.num("addr", 0xFFFFFFFF), uint8_t(s.num("value", 0xFF))});
+            else if (kw == "partner")
+                partner(s);
+            else
+                fail("unknown statement " + kw);
         }
         s.done();
     }
@@ -135,14 +148,14 @@ public:
         if (!d_->unit(d_->my_unit)) fail("no unit " + std::to_string(d_->my_unit));
     }
 
-private:
+  private:
     void system(Statement& s) {
         if (s.has("mac")) {
             std::string mac = s.text("mac");
             unsigned b[6];
             char tail;
-            if (std::sscanf(mac.c_str(), "%x:%x:%x:%x:%x:%x%c", &b[0], &b[1], &b[2], &b[3],
-                            &b[4], &b[5], &tail) != 6)
+            if (std::sscanf(mac.c_str(), "%x:%x:%x:%x:%x:%x%c", &b[0], &b[1], &b[2], &b[3], &b[4],
+                            &b[5], &tail) != 6)
                 fail("bad mac " + mac);
             for (int i = 0; i < 6; ++i) {
                 if (b[i] > 0xFF) fail("bad mac " + mac);
@@ -254,10 +267,14 @@ private:
             t.method = kSfpTxNone;
             return;
         }
-        if (m == "twsi") t.method = kSfpTxTwsi;
-        else if (m == "mux") t.method = kSfpTxMux;
-        else if (m == "mem") t.method = kSfpTxMemory;
-        else if (m == "bus") t.method = kSfpTxBus;
+        if (m == "twsi")
+            t.method = kSfpTxTwsi;
+        else if (m == "mux")
+            t.method = kSfpTxMux;
+        else if (m == "mem")
+            t.method = kSfpTxMemory;
+        else if (m == "bus")
+            t.method = kSfpTxBus;
         else {
             t.method = static_cast<uint8_t>(number(m, "tx", 0xFF));
             return;

@@ -29,6 +29,25 @@ inline void put32(void* p, uint32_t v) {
     b[3] = static_cast<uint8_t>(v);
 }
 
+// Fields of a shared-memory record that one process writes and another reads without a
+// lock: whole-field atomic accesses, so a reader never sees a torn value. The field must be
+// aligned to its size.
+inline uint32_t atomic_get32(const void* p) {
+    uint32_t v = __atomic_load_n(static_cast<const uint32_t*>(p), __ATOMIC_ACQUIRE);
+    return get32(&v);
+}
+inline void atomic_put32(void* p, uint32_t v) {
+    uint32_t raw;
+    put32(&raw, v);
+    __atomic_store_n(static_cast<uint32_t*>(p), raw, __ATOMIC_RELEASE);
+}
+inline uint8_t atomic_get8(const void* p) {
+    return __atomic_load_n(static_cast<const uint8_t*>(p), __ATOMIC_ACQUIRE);
+}
+inline void atomic_put8(void* p, uint8_t v) {
+    __atomic_store_n(static_cast<uint8_t*>(p), v, __ATOMIC_RELEASE);
+}
+
 // A big-endian field inside a record that is laid out byte for byte (shared memory).
 // Reads and writes convert; the object itself is 2 or 4 plain bytes with alignment 1.
 struct U16 {

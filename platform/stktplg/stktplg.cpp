@@ -7,7 +7,9 @@
 
 namespace {
 
-const board::Description& bd() { return board::current(); }
+const board::Description& bd() {
+    return board::current();
+}
 
 const board::Port* front_port(uint32_t unit, uint32_t port) {
     const board::Unit* u = bd().unit(unit);
@@ -56,7 +58,9 @@ bool STKTPLG_OM_GetMyUnitID(uint32_t* unit) {
     return true;
 }
 
-bool STKTPLG_POM_GetMyUnitID(uint32_t* unit) { return STKTPLG_OM_GetMyUnitID(unit); }
+bool STKTPLG_POM_GetMyUnitID(uint32_t* unit) {
+    return STKTPLG_OM_GetMyUnitID(unit);
+}
 
 bool STKTPLG_POM_GetMasterUnitId(uint32_t* unit) {
     if (!unit) return false;
@@ -64,7 +68,9 @@ bool STKTPLG_POM_GetMasterUnitId(uint32_t* unit) {
     return true;
 }
 
-bool STKTPLG_POM_UnitExist(uint32_t unit) { return bd().unit(unit) != nullptr; }
+bool STKTPLG_POM_UnitExist(uint32_t unit) {
+    return bd().unit(unit) != nullptr;
+}
 
 bool STKTPLG_POM_PortExist(uint32_t unit, uint32_t port) {
     const board::Unit* u = bd().unit(unit);
@@ -112,7 +118,9 @@ bool STKTPLG_POM_GetLocalModulePortNumber(uint32_t* port_num) {
     return true;
 }
 
-bool STKTPLG_POM_IsOptionModule() { return false; }
+bool STKTPLG_POM_IsOptionModule() {
+    return false;
+}
 
 bool STKTPLG_POM_UserPortToSfpIndex(uint32_t unit, uint32_t port, uint32_t* sfp_index) {
     const board::Port* p = front_port(unit, port);

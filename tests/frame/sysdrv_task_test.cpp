@@ -46,9 +46,9 @@ Task start_task() {
     SYSDRV_TASK_CreateTask();
     Task t;
     t.rec = static_cast<uint8_t*>(SYSRSC_MGR_GetShMem(SYSRSC_MGR_SEGID_RESTART));
-    for (int i = 0; i < 200 && be::get32(t.rec + SYSDRV_REC_OFF_THREAD_ID) == 0; ++i)
+    for (int i = 0; i < 200 && be::atomic_get32(t.rec + SYSDRV_REC_OFF_THREAD_ID) == 0; ++i)
         SYSFUN_Sleep(1);
-    t.tid = be::get32(t.rec + SYSDRV_REC_OFF_THREAD_ID);
+    t.tid = be::atomic_get32(t.rec + SYSDRV_REC_OFF_THREAD_ID);
     return t;
 }
 
@@ -147,7 +147,7 @@ TEST(SysdrvTask, ControlWordDecidesWhetherAFailedRequestIsRetriedOrForgotten) {
         Task t = start_task();
         console::Capture cap;
         faults::set("UC_MGR_GetSysInfo", 0);
-        be::put32(t.rec + SYSDRV_REC_OFF_CONTROL, 1);
+        be::atomic_put32(t.rec + SYSDRV_REC_OFF_CONTROL, 1);
         SYSFUN_SendEvent(t.tid, SYSDRV_EVENT_COLD_RESTART);
         SYSFUN_Sleep(30);
         auto count = [&] {
@@ -159,11 +159,11 @@ TEST(SysdrvTask, ControlWordDecidesWhetherAFailedRequestIsRetriedOrForgotten) {
             return n;
         };
         if (count() != 1) return "forgotten request ran " + std::to_string(count()) + " times";
-        t.rec[SYSDRV_REC_OFF_KEEP_PENDING] = 1;
+        be::atomic_put8(t.rec + SYSDRV_REC_OFF_KEEP_PENDING, 1);
         SYSFUN_SendEvent(t.tid, SYSDRV_EVENT_COLD_RESTART);
         SYSFUN_Sleep(30);
         if (count() < 4) return "kept request not retried";
-        be::put32(t.rec + SYSDRV_REC_OFF_CONTROL, 0);
+        be::atomic_put32(t.rec + SYSDRV_REC_OFF_CONTROL, 0);
         SYSFUN_Sleep(5);
         size_t settled = count();
         SYSFUN_Sleep(20);
@@ -171,7 +171,7 @@ TEST(SysdrvTask, ControlWordDecidesWhetherAFailedRequestIsRetriedOrForgotten) {
         // The mark request sets byte 18 only while the control word is clear.
         SYSFUN_SendEvent(t.tid, SYSDRV_EVENT_MARK);
         SYSFUN_Sleep(5);
-        if (t.rec[SYSDRV_REC_OFF_MARK] != 1) return "mark not set";
+        if (be::atomic_get8(t.rec + SYSDRV_REC_OFF_MARK) != 1) return "mark not set";
         return "";
     });
 }

@@ -11,6 +11,7 @@
 namespace {
 
 std::atomic<bool> g_stop{false};
+std::atomic<int> g_running{0};
 
 void answering(void*) {
     while (!g_stop) {
@@ -18,11 +19,13 @@ void answering(void*) {
         if (SYSFUN_ReceiveEvent(SW_WATCHDOG_EVENT_PING, 2, 5, &ev) == SYSFUN_OK)
             SW_WATCHDOG_MGR_ResetTimer(901);
     }
+    --g_running;
 }
 
 void silent(void*) {
     while (!g_stop)
         SYSFUN_Sleep(1);
+    --g_running;
 }
 
 TEST(Watchdog, NamesTheThreadThatMissesItsTimeoutAndOnlyThatOne) {
@@ -31,6 +34,7 @@ TEST(Watchdog, NamesTheThreadThatMissesItsTimeoutAndOnlyThatOne) {
     sw_watchdog::reset();
     sw_watchdog::set_period_ms(10);
     g_stop = false;
+    g_running = 2;
     uint32_t good = 0, bad = 0;
     ASSERT_EQ(SYSFUN_SpawnThread(90, 0, "WD_GOOD", 0, 0, answering, nullptr, &good), SYSFUN_OK);
     ASSERT_EQ(SYSFUN_SpawnThread(90, 0, "WD_SILENT", 0, 0, silent, nullptr, &bad), SYSFUN_OK);
@@ -40,6 +44,8 @@ TEST(Watchdog, NamesTheThreadThatMissesItsTimeoutAndOnlyThatOne) {
         SYSFUN_Sleep(1);
     SYSFUN_Sleep(10);
     g_stop = true;
+    while (g_running)
+        SYSFUN_Sleep(1);  // the threads use the instance until they end
     EXPECT_TRUE(cap.contains("thread \"WD_SILENT\" (monitor id 902"));
     EXPECT_FALSE(cap.contains("WD_GOOD"));
     // Named once, not on every ping.

@@ -33,7 +33,7 @@ int cmd_reload(Args& args) {
         return kExitNoResponse;
     }
     auto* record = static_cast<uint8_t*>(SYSRSC_MGR_GetShMem(SYSRSC_MGR_SEGID_RESTART));
-    uint32_t tid = record ? be::get32(record + kRestartRecordTidOffset) : 0;
+    uint32_t tid = record ? be::atomic_get32(record + kRestartRecordTidOffset) : 0;
     if (tid == 0) {
         std::fprintf(stderr, "drvctl: the restart task has not started\n");
         return kExitFailed;

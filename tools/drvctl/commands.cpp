@@ -17,6 +17,35 @@ const std::vector<Command>& commands() {
         {"threads", "threads                 the threads of the instance", cmd_threads},
         {"console", "console                 the driver process's console output so far",
          cmd_console},
+        {"ports",
+         "ports                   the chip's front ports: configured and operational state",
+         cmd_ports},
+        {"phy",
+         "phy PORT [PAGE]         the PHY registers of a port\n"
+         "phy PORT read [PAGE] REG | phy PORT write [PAGE] REG VALUE | phy PORT c45 DEV REG "
+         "[VALUE]",
+         cmd_phy},
+        {"sim",
+         "sim partner PORT up|down [auto|forced SPEED[half|full]] [abilities 10h,..,all] "
+         "[pause|nopause] [asym|noasym] [fibre|copper]\n"
+         "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware",
+         cmd_sim},
+        {"timerange",
+         "timerange list                          the time ranges, their windows and whether each "
+         "is active\n"
+         "timerange create NAME                   create a time range (names are cut to 32 "
+         "characters)\n"
+         "timerange create-index INDEX            create time range INDEX (0-49) with a default "
+         "name\n"
+         "timerange delete|hold|release ENTRY     delete it, or take/drop a reference as a user "
+         "does\n"
+         "timerange rename ENTRY NEWNAME          ENTRY: a name, or an index 0-49 when no entry "
+         "has that name\n"
+         "timerange absolute ENTRY [--start T] [--end T]   T: YYYY-MM-DDTHH:MM:SS (local) or now; "
+         "neither clears\n"
+         "timerange periodic ENTRY add|del DAY HH:MM:SS [DAY] HH:MM:SS   DAY: sun..sat, daily, "
+         "weekdays, weekend or 0-255",
+         cmd_timerange},
     };
     return table;
 }

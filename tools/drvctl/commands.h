@@ -1,6 +1,8 @@
 // The commands of drvctl.
 #pragma once
 
+#include <cstdio>
+
 #include "tools/drvctl/drvctl.h"
 
 namespace drvctl {
@@ -13,6 +15,9 @@ struct Command {
 
 // Every command, in the order `drvctl help` lists them.
 const std::vector<Command>& commands();
+// The command being run (its usage is what usage_error prints).
+void set_current_command(const Command* c);
+void print_usage(FILE* out);
 
 int cmd_raw(Args& args);
 int cmd_menu(Args& args);
@@ -21,5 +26,9 @@ int cmd_stop(Args& args);
 int cmd_log(Args& args);
 int cmd_threads(Args& args);
 int cmd_console(Args& args);
+int cmd_timerange(Args& args);
+int cmd_ports(Args& args);
+int cmd_phy(Args& args);
+int cmd_sim(Args& args);
 
 }  // namespace drvctl

@@ -9,36 +9,6 @@
 #include "tools/drvctl/commands.h"
 
 namespace drvctl {
-namespace {
-
-const Command* g_current = nullptr;
-
-void print_usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: drvctl [--instance N] [--queue KEY] [--timeout MS] COMMAND ...\n"
-                 "commands:\n");
-    for (const Command& c : commands()) {
-        std::string u = c.usage;
-        size_t pos = 0;
-        while (pos < u.size()) {
-            size_t nl = u.find('\n', pos);
-            std::fprintf(out, "  drvctl %s\n", u.substr(pos, nl - pos).c_str());
-            if (nl == std::string::npos) break;
-            pos = nl + 1;
-        }
-    }
-}
-
-}  // namespace
-
-int usage_error(const std::string& message) {
-    std::fprintf(stderr, "drvctl: %s\n", message.c_str());
-    if (g_current)
-        std::fprintf(stderr, "usage: drvctl %s\n", g_current->usage);
-    else
-        print_usage(stderr);
-    return kExitUsage;
-}
 
 int run(int argc, char** argv) {
     Args args;
@@ -82,7 +52,7 @@ int run(int argc, char** argv) {
     if (args.words.empty()) return usage_error("no command given");
     for (const Command& c : commands()) {
         if (args.words[0] == c.name) {
-            g_current = &c;
+            set_current_command(&c);
             args.words.erase(args.words.begin());
             return c.run(args);
         }

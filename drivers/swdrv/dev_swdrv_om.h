@@ -1,0 +1,91 @@
+// The switch chip driver's control block: the one place its state lives for the process's
+// lifetime (mapping tables, stacking information, PHY identification, locks, port records,
+// frame-size state, print flags).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "sdk/sdk_os.h"
+
+constexpr uint32_t DEV_SWDRV_MAPPING_ROWS = 2;
+constexpr uint32_t DEV_SWDRV_PORTS_PER_UNIT = 16;
+constexpr uint32_t DEV_SWDRV_MAP_ENTRY_SIZE = 5;
+constexpr uint32_t DEV_SWDRV_MAX_DEVICES = 16;
+constexpr uint32_t DEV_SWDRV_DEVICE_PORTS = 26;
+constexpr uint8_t DEV_SWDRV_INVALID = 0xFF;
+
+// Bytes of a mapping-table entry.
+constexpr int DEV_SWDRV_MAP_MODULE = 0;
+constexpr int DEV_SWDRV_MAP_DEVICE = 1;
+constexpr int DEV_SWDRV_MAP_PHY_PORT = 2;
+constexpr int DEV_SWDRV_MAP_PHY_ID = 3;
+constexpr int DEV_SWDRV_MAP_KIND = 4;
+
+// Bytes of the stacking information (the topology record).
+constexpr int DEV_SWDRV_STK_MY_UNIT = 0;
+constexpr int DEV_SWDRV_STK_UNIT = 1;
+constexpr int DEV_SWDRV_STK_MODULE0 = 2;
+constexpr int DEV_SWDRV_STK_SECOND_ID = 3;
+constexpr int DEV_SWDRV_STK_ENTRIES = 4;
+constexpr int DEV_SWDRV_STK_CPU_DEVICE = 5;
+constexpr int DEV_SWDRV_STK_MASTER = 6;
+constexpr int DEV_SWDRV_STK_RING = 7;
+constexpr int DEV_SWDRV_STK_MODULE1 = 9;
+
+struct DEV_SWDRV_OM_T {
+    // ---- Mapping ----
+    uint8_t port_map[DEV_SWDRV_MAPPING_ROWS][DEV_SWDRV_PORTS_PER_UNIT][DEV_SWDRV_MAP_ENTRY_SIZE];
+    uint32_t my_unit_id = 1;
+    uint32_t pvid[DEV_SWDRV_PORTS_PER_UNIT] = {};
+    uint8_t stacking_info[13] = {};
+    bool stacking_valid = false;
+    uint32_t my_module_id = 0;
+    uint32_t second_id = 0;
+    uint32_t cascade_index = 0;
+    uint8_t fabric_device = DEV_SWDRV_INVALID;
+    uint8_t fabric_port[2] = {DEV_SWDRV_INVALID, DEV_SWDRV_INVALID};
+    struct {
+        uint8_t valid;
+        uint32_t module_id;
+    } device_table[DEV_SWDRV_MAX_DEVICES] = {};
+    uint32_t board_id = 0xFFFFFFFF;
+    int swchip_fd = -1;
+
+    // ---- Print flags (switched by the debug menu) ----
+    std::atomic<bool> print_mapping_err{true};
+    std::atomic<bool> print_sdk_err{true};
+    std::atomic<bool> print_detail{false};
+
+    bool initialised = false;
+
+    // ---- Two-wire bus and cable tests ----
+    bool twsi_sem_ok = false;
+    uint32_t twsi_sem_id = 0;
+    uint32_t cable_sem_id = 0;
+
+    // ---- Port configuration ----
+    // PHY identifier per (device, port): register 3, 0x10 for the clause-45 PHY, 0 for none.
+    uint16_t phy_id[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_DEVICE_PORTS] = {};
+    // The recursive PHY lock; before it exists, locking only switches the PHY polling.
+    SDK_OS_SEM phy_lock_sem = nullptr;
+    std::atomic<uint32_t> phy_lock_owner{0};
+    std::atomic<int> phy_lock_depth{0};
+    uint32_t saved_auto_media[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_DEVICE_PORTS] = {};
+    uint32_t autoneg_cfg[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_DEVICE_PORTS] = {};
+    uint32_t pause_adv[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_DEVICE_PORTS] = {};
+    uint32_t copper_an_bmp[DEV_SWDRV_MAX_DEVICES][2] = {};
+    uint32_t fibre_an_bmp[DEV_SWDRV_MAX_DEVICES][2] = {};
+    bool port_sem_ok = false;
+    uint32_t port_sem_id = 0;
+    // Frame-size state.
+    uint8_t extra_tag_room = 0;
+    uint8_t tunnel_room = 0;
+    uint8_t jumbo = 0;
+
+    DEV_SWDRV_OM_T();
+};
+
+DEV_SWDRV_OM_T& DEV_SWDRV_OM();
+// Puts the control block back to its start state (tests): the next DEV_SWDRV_Init runs again.
+void DEV_SWDRV_OM_Reset();

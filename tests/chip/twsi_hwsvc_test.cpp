@@ -1,0 +1,101 @@
+// The two-wire buses, the chip's TWSI master and the platform's hardware services on them.
+#include <atomic>
+#include <thread>
+
+#include "platform/components/calllog.h"
+#include "sdk/hwsvc/i2cdrv.h"
+#include "sdk/hwsvc/physical_addr_access.h"
+#include "sdk/hwsvc/sys_hwcfg.h"
+#include "tests/chip/chip_fixture.h"
+
+namespace {
+
+bool sdk_write(uint8_t slave, uint8_t, uint8_t valid, uint32_t offset, uint8_t wide,
+               const uint8_t* data, uint32_t len) {
+    return sdkTwsiDataWrite(slave, 0, valid, offset, wide, data, len) == SDK_OK;
+}
+
+TEST_F(ChipTest, TwsiTransfersOffsetsAndFailures) {
+    uint8_t b[4] = {1, 2, 3, 4}, r[4] = {};
+    EXPECT_EQ(sdkTwsiDataWrite(0x20, 0, 1, 4, 0, b, 4), SDK_BAD_STATE);  // not initialised
+    ASSERT_EQ(sdkTwsiInit(), SDK_OK);
+    ASSERT_EQ(sdkTwsiDataWrite(0x20, 0, 1, 4, 0, b, 4), SDK_OK);
+    ASSERT_EQ(sdkTwsiDataRead(0x20, 0, 1, 5, 0, 2, r), SDK_OK);
+    EXPECT_EQ(r[0], 2);
+    EXPECT_EQ(r[1], 3);
+    ASSERT_EQ(sdkTwsiDataRead(0x20, 0, 0, 0, 0, 1, r), SDK_OK);  // continues where it stopped
+    EXPECT_EQ(r[0], 4);
+    uint32_t reg = 0;
+    ASSERT_EQ(sdkTwsiRegisterWrite(0x20, 0x10, 0xA1B2C3D4), SDK_OK);
+    ASSERT_EQ(sdkTwsiRegisterRead(0x20, 0x10, &reg), SDK_OK);
+    EXPECT_EQ(reg, 0xA1B2C3D4u);
+    uint8_t byte = 0;
+    chipsim::twsi_byte(0, 0x20, 0x10, &byte);
+    EXPECT_EQ(byte, 0xA1);                                         // big-endian on the bus
+    EXPECT_EQ(sdkTwsiDataRead(0x55, 0, 1, 0, 0, 1, r), SDK_FAIL);  // nobody there
+    ASSERT_TRUE(chipsim::twsi_fail_next(0, 0x20, 2));
+    EXPECT_EQ(sdkTwsiDataRead(0x20, 0, 1, 5, 0, 1, r), SDK_FAIL);
+    EXPECT_EQ(sdkTwsiDataRead(0x20, 0, 1, 5, 0, 1, r), SDK_FAIL);
+    EXPECT_EQ(sdkTwsiDataRead(0x20, 0, 1, 5, 0, 1, r), SDK_OK);
+}
+
+TEST_F(ChipTest, DevicesBehindAMultiplexerAnswerOnlyOnTheirChannel) {
+    ASSERT_EQ(sdkTwsiInit(), SDK_OK);
+    uint8_t v = 0x5A;
+    EXPECT_FALSE(I2CDRV_TwsiDataWriteWithBusIdx(0, 0x22, 0, 1, 0, 0, &v, 1));
+    ASSERT_TRUE(I2CDRV_SetAndLockMuxWithFunPtr(0x70, 2, sdk_write));
+    EXPECT_EQ(chipsim::mux_channels(0, 0x70), 0x04);
+    EXPECT_TRUE(I2CDRV_TwsiDataWriteWithBusIdx(0, 0x22, 0, 1, 0, 0, &v, 1));
+    // A second user waits until the first releases the multiplexer.
+    std::atomic<bool> second{false};
+    std::thread t([&] {
+        I2CDRV_SetAndLockMuxWithFunPtr(0x70, 1, sdk_write);
+        second = true;
+        I2CDRV_UnLockMuxWithFunPtr(0x70, sdk_write);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(second);
+    EXPECT_TRUE(I2CDRV_UnLockMuxWithFunPtr(0x70, sdk_write));
+    t.join();
+    EXPECT_TRUE(second);
+    EXPECT_EQ(chipsim::mux_channels(0, 0x70), 0);
+    EXPECT_FALSE(I2CDRV_UnLockMuxWithFunPtr(0x70, sdk_write));  // not held
+    uint8_t byte = 0;
+    chipsim::twsi_byte(0, 0x22, 0, &byte);
+    EXPECT_EQ(byte, 0x5A);
+    EXPECT_TRUE(calllog::received("I2CDRV", "I2CDRV_SetAndLockMuxWithFunPtr(0x70, 2)"));
+}
+
+TEST_F(ChipTest, BusIndexAndBoardRegisters) {
+    uint8_t v = 0x81, r = 0;
+    ASSERT_TRUE(I2CDRV_TwsiDataWriteWithBusIdx(1, 0x21, 0, 1, 3, 0, &v, 1));
+    ASSERT_TRUE(I2CDRV_TwsiDataReadWithBusIdx(1, 0x21, 0, 1, 3, 0, 1, &r));
+    EXPECT_EQ(r, 0x81);
+    EXPECT_FALSE(I2CDRV_TwsiDataReadWithBusIdx(0, 0x21, 0, 1, 3, 0, 1, &r));  // other bus
+    ASSERT_TRUE(PHYSICAL_ADDR_ACCESS_Write(0x1000, 1, 1, &v));
+    r = 0;
+    ASSERT_TRUE(PHYSICAL_ADDR_ACCESS_Read(0x1000, 1, 1, &r));
+    EXPECT_EQ(r, 0x81);
+    EXPECT_FALSE(PHYSICAL_ADDR_ACCESS_Read(0x2000, 1, 1, &r));
+    EXPECT_FALSE(PHYSICAL_ADDR_ACCESS_Write(0x1000, 1, 2, &v));  // runs past the register
+    EXPECT_FALSE(PHYSICAL_ADDR_ACCESS_Read(0x1000, 4, 1, &r));
+}
+
+TEST_F(ChipTest, HardwareConfigurationDescribesSfpTransmitters) {
+    SYS_HWCFG_SfpTxDisableRegInfo_T info;
+    EXPECT_FALSE(SYS_HWCFG_GetSFPTxDisableRegInfo(0, 1, &info));  // copper port
+    ASSERT_TRUE(SYS_HWCFG_GetSFPTxDisableRegInfo(0, 11, &info));
+    EXPECT_EQ(info.access_method, SYS_HWCFG_SFP_TX_ACCESS_TWSI_MUX);
+    EXPECT_EQ(info.mux_addr, 0x70);
+    EXPECT_EQ(info.mux_channel, 2);
+    EXPECT_EQ(info.dev_addr, 0x22);
+    EXPECT_EQ(info.bit_mask, 0x10);
+    ASSERT_TRUE(SYS_HWCFG_GetSFPTxDisableRegInfo(0, 12, &info));
+    EXPECT_EQ(info.access_method, SYS_HWCFG_SFP_TX_ACCESS_PHYS_ADDR);
+    EXPECT_EQ(info.offset, 0x1000u);
+    ASSERT_TRUE(SYS_HWCFG_GetSFPTxDisableRegInfo(0, 14, &info));
+    EXPECT_EQ(info.access_method, 7);
+    EXPECT_FALSE(SYS_HWCFG_GetSFPTxDisableRegInfo(5, 11, &info));  // unknown board
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+// The real driver_proc: after it starts, every front port is administratively down on the
+// chip, and the simulation-control channel (and drvctl) show it and act on the hardware.
+#include <gtest/gtest.h>
+
+#include "platform/common/byteorder.h"
+#include "platform/simctl/simctl.h"
+#include "sdk/chipsim/simctl_cmds.h"
+#include "tests/support/daemon.h"
+
+namespace {
+
+namespace sc = chipsim::simcmd;
+using testing_support::Daemon;
+
+TEST(DriverProcChip, EveryFrontPortIsDownAfterStartAndDrvctlShowsIt) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    testing_support::Reply r = d.request(simctl::kQueueKey, sc::kPorts, {});
+    ASSERT_TRUE(r.answered);
+    ASSERT_EQ(r.result(), 1);
+    ASSERT_EQ(be::get32(r.payload.data() + 4), 16u);
+    for (uint32_t i = 0; i < 16; ++i) {
+        const uint8_t* rec = r.payload.data() + 8 + i * sc::kPortRecordSize;
+        uint32_t flags = be::get32(rec + 4);
+        EXPECT_EQ(rec[0], i + 1);
+        EXPECT_FALSE(flags & sc::kPortFlagAdmin) << "port " << i + 1;
+        EXPECT_FALSE(flags & sc::kPortFlagLink) << "port " << i + 1;
+    }
+    EXPECT_TRUE(d.wait_console("can't open /dev/swchip"));
+
+    std::string out;
+    ASSERT_EQ(d.drvctl({"ports"}, &out), 0) << out;
+    EXPECT_NE(out.find("   1   0/0   down  down"), std::string::npos) << out;
+    EXPECT_NE(out.find("  16   0/25  down  down"), std::string::npos) << out;
+    ASSERT_EQ(d.drvctl({"phy", "1"}, &out), 0) << out;
+    EXPECT_NE(out.find("PHY class 0x1c0, page 0"), std::string::npos) << out;
+    ASSERT_EQ(d.drvctl({"phy", "15"}, &out), 0) << out;
+    EXPECT_NE(out.find("1.0x0003: 0xa400"), std::string::npos) << out;
+    ASSERT_EQ(d.drvctl({"sim", "partner", "1", "down"}, &out), 0) << out;
+    ASSERT_EQ(d.drvctl({"ports"}, &out), 0) << out;
+    EXPECT_NE(out.find("0x1c0 none"), std::string::npos) << out;
+    EXPECT_NE(out.find("0x1c0 auto all"), std::string::npos) << out;  // port 2
+    EXPECT_NE(d.drvctl({"sim", "partner", "17", "down"}, &out), 0);
+}
+
+}  // namespace

@@ -1,0 +1,266 @@
+// Commands about the simulated chip, over the simulation-control queue: the ports with
+// their configured and operational state, the PHY registers of a port, and the simulated
+// world around the ports (link partners, silent PHYs, failing two-wire devices).
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/common/byteorder.h"
+#include "platform/simctl/simctl.h"
+#include "sdk/chipsim/chipsim.h"
+#include "sdk/chipsim/simctl_cmds.h"
+#include "tools/drvctl/commands.h"
+
+namespace drvctl {
+namespace {
+
+namespace sc = chipsim::simcmd;
+
+// Sends a simulation-control command; kExitOk with the answer, or why not (kExitFailed when
+// the simulation refused it, said on stderr unless quiet).
+int sim(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp,
+        bool quiet = false) {
+    if (!attach_instance()) return kExitNoResponse;
+    int rc = request(simctl::kQueueKey, cmd, words_payload(words), args.timeout_ms, resp);
+    if (rc != kExitOk) return rc;
+    if (resp->result() != 1) {
+        if (!quiet) std::fprintf(stderr, "drvctl: the simulation refused the request\n");
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+const char* speed_name(uint8_t code) {
+    switch (code) {
+        case SDK_PORT_SPEED_10:
+            return "10";
+        case SDK_PORT_SPEED_100:
+            return "100";
+        case SDK_PORT_SPEED_1000:
+            return "1000";
+        case SDK_PORT_SPEED_10000:
+            return "10G";
+        default:
+            return "-";
+    }
+}
+
+bool parse_speed(const std::string& text, uint32_t* code) {
+    static const struct {
+        const char* name;
+        uint32_t code;
+    } speeds[] = {{"10", SDK_PORT_SPEED_10},
+                  {"100", SDK_PORT_SPEED_100},
+                  {"1000", SDK_PORT_SPEED_1000},
+                  {"10000", SDK_PORT_SPEED_10000}};
+    for (const auto& s : speeds)
+        if (text == s.name) {
+            *code = s.code;
+            return true;
+        }
+    return false;
+}
+
+bool parse_abilities(const std::string& list, uint32_t* bits) {
+    static const struct {
+        const char* name;
+        uint32_t bit;
+    } names[] = {{"10h", chipsim::kAb10Half},       {"10f", chipsim::kAb10Full},
+                 {"100h", chipsim::kAb100Half},     {"100f", chipsim::kAb100Full},
+                 {"1000h", chipsim::kAb1000Half},   {"1000f", chipsim::kAb1000Full},
+                 {"10000f", chipsim::kAb10000Full}, {"all", chipsim::kAbAll}};
+    *bits = 0;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
+        std::string item =
+            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        bool found = false;
+        for (const auto& n : names)
+            if (item == n.name) {
+                *bits |= n.bit;
+                found = true;
+            }
+        if (!found) return false;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+std::string abilities_text(uint32_t bits) {
+    static const char* names[] = {"10h", "10f", "100h", "100f", "1000h", "1000f", "10000f"};
+    if (bits == chipsim::kAbAll) return "all";
+    std::string out;
+    for (int i = 0; i < 7; ++i)
+        if (bits & (1u << i)) out += std::string(out.empty() ? "" : ",") + names[i];
+    return out.empty() ? "none" : out;
+}
+
+int port_arg(const std::string& text, uint32_t* port) {
+    if (!parse_u32(text, port) || *port < 1 || *port > 16)
+        return usage_error("PORT is a front port, 1 to 16");
+    return kExitOk;
+}
+
+void show_phy_page(const Response& resp, uint32_t port, uint32_t page) {
+    std::printf("port %u: PHY class 0x%03x, page %u\n", port, resp.word(1), page);
+    for (uint32_t r = 0; r < 32; ++r)
+        std::printf("  %2u: 0x%04x%s", r, be::get16(resp.payload.data() + 8 + 2 * r),
+                    r % 4 == 3 ? "\n" : "");
+}
+
+int show_c45(Args& args, uint32_t port) {
+    static const struct {
+        uint32_t mmd, reg;
+        const char* what;
+    } regs[] = {{1, 0, "PMA control"},      {1, 1, "PMA status"},
+                {1, 2, "identifier 2"},     {1, 3, "identifier 3"},
+                {1, 9, "transmit disable"}, {1, 0xC309, "vendor control"},
+                {3, 0xC040, "speed mode"},  {3, 0xC048, "speed mode"}};
+    std::printf("port %u: clause-45 PHY\n", port);
+    for (const auto& r : regs) {
+        Response resp;
+        if (int rc = sim(args, sc::kPhyRead, {port, 1, r.mmd, r.reg}, &resp)) return rc;
+        std::printf("  %u.0x%04x: 0x%04x  %s\n", r.mmd, r.reg, resp.word(1), r.what);
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int cmd_ports(Args& args) {
+    if (!args.words.empty()) return usage_error("ports takes no arguments");
+    Response resp;
+    if (int rc = sim(args, sc::kPorts, {}, &resp)) return rc;
+    uint32_t n = resp.word(1);
+    std::printf(
+        "port dev/port admin link  config     oper       autoneg flowctl  mru   phy    "
+        "partner\n");
+    for (uint32_t i = 0; i < n && 8 + (i + 1) * sc::kPortRecordSize <= resp.payload.size(); ++i) {
+        const uint8_t* r = resp.payload.data() + 8 + i * sc::kPortRecordSize;
+        uint32_t f = be::get32(r + 4);
+        bool link = f & sc::kPortFlagLink;
+        std::string cfg = std::string(speed_name(r[8])) + (r[9] ? " half" : " full");
+        std::string oper =
+            link ? std::string(speed_name(r[10])) + (r[11] ? " half" : " full") : std::string("-");
+        const char* fc = (f & sc::kPortFlagFlowControl) ? "on"
+                         : (f & sc::kPortFlagFcAn)      ? "auto"
+                                                        : "off";
+        std::string partner = "none";
+        if ((f & sc::kPortFlagPartner) && (f & sc::kPortFlagPartnerAutoneg))
+            partner = "auto " + abilities_text(be::get32(r + 20));
+        else if (f & sc::kPortFlagPartner)
+            partner = std::string("forced ") + speed_name(r[17]) + (r[18] ? " full" : " half");
+        std::printf("%4u %3u/%-3u %-5s %-5s %-10s %-10s %-7s %-8s %-5u 0x%03x %s%s%s\n", r[0], r[1],
+                    r[2], (f & sc::kPortFlagAdmin) ? "up" : "down", link ? "up" : "down",
+                    cfg.c_str(), oper.c_str(), (f & sc::kPortFlagSpeedAn) ? "on" : "off", fc,
+                    be::get16(r + 12), be::get16(r + 14), partner.c_str(),
+                    (f & sc::kPortFlagLinkFibre) ? " (fibre)" : "",
+                    (f & sc::kPortFlagPhySilent) ? " [PHY silent]" : "");
+    }
+    return kExitOk;
+}
+
+int cmd_phy(Args& args) {
+    const auto& w = args.words;
+    if (w.empty()) return usage_error("phy needs a PORT");
+    uint32_t port, a = 0, b = 0, c = 0;
+    if (int rc = port_arg(w[0], &port)) return rc;
+    if (w.size() <= 2 && (w.size() == 1 || w[1] != "c45")) {
+        if (w.size() == 2 && !parse_u32(w[1], &a)) return usage_error("PAGE is a number");
+        Response dump;
+        int rc = sim(args, sc::kPhyDump, {port, a}, &dump, true);
+        if (rc == kExitFailed) return show_c45(args, port);  // no clause-22 pages to dump
+        if (rc == kExitOk) show_phy_page(dump, port, a);
+        return rc;
+    }
+    const std::string& op = w[1];
+    Response resp;
+    if (op == "read" && (w.size() == 3 || w.size() == 4)) {
+        bool paged = w.size() == 4;
+        if ((paged && !parse_u32(w[2], &a)) || !parse_u32(w[w.size() - 1], &b))
+            return usage_error("phy PORT read [PAGE] REG");
+        if (int rc = sim(args, sc::kPhyRead, {port, 0, a, b}, &resp)) return rc;
+        std::printf("0x%04x\n", resp.word(1));
+        return kExitOk;
+    }
+    if (op == "write" && (w.size() == 4 || w.size() == 5)) {
+        bool paged = w.size() == 5;
+        if ((paged && !parse_u32(w[2], &a)) || !parse_u32(w[w.size() - 2], &b) ||
+            !parse_u32(w[w.size() - 1], &c))
+            return usage_error("phy PORT write [PAGE] REG VALUE");
+        return sim(args, sc::kPhyWrite, {port, 0, a, b, c}, &resp);
+    }
+    if (op == "c45" && (w.size() == 4 || w.size() == 5)) {
+        if (!parse_u32(w[2], &a) || !parse_u32(w[3], &b) || (w.size() == 5 && !parse_u32(w[4], &c)))
+            return usage_error("phy PORT c45 DEVICE REG [VALUE]");
+        if (w.size() == 5) return sim(args, sc::kPhyWrite, {port, 1, a, b, c}, &resp);
+        if (int rc = sim(args, sc::kPhyRead, {port, 1, a, b}, &resp)) return rc;
+        std::printf("0x%04x\n", resp.word(1));
+        return kExitOk;
+    }
+    return usage_error("unknown phy operation");
+}
+
+int cmd_sim(Args& args) {
+    const auto& w = args.words;
+    if (w.empty()) return usage_error("sim needs partner, phy or twsi");
+    Response resp;
+    if (w[0] == "partner" && w.size() >= 3) {
+        uint32_t port;
+        if (int rc = port_arg(w[1], &port)) return rc;
+        if (int rc = sim(args, sc::kPartnerGet, {port}, &resp)) return rc;
+        std::vector<uint32_t> p = {port};
+        for (uint32_t i = 0; i < 8; ++i)
+            p.push_back(resp.word(i + 1));
+        // p: port, present, autoneg, abilities, pause, asym, forced speed, forced full, fibre
+        for (size_t i = 2; i < w.size(); ++i) {
+            const std::string& o = w[i];
+            if (o == "up")
+                p[1] = 1;
+            else if (o == "down")
+                p[1] = 0;
+            else if (o == "auto")
+                p[2] = 1;
+            else if (o == "pause" || o == "nopause")
+                p[4] = o == "pause";
+            else if (o == "asym" || o == "noasym")
+                p[5] = o == "asym";
+            else if (o == "fibre" || o == "copper")
+                p[8] = o == "fibre";
+            else if (o == "abilities" && i + 1 < w.size()) {
+                if (!parse_abilities(w[++i], &p[3])) return usage_error("unknown ability");
+            } else if (o == "forced" && i + 1 < w.size()) {
+                std::string s = w[++i];
+                p[7] = 1;
+                for (const char* suffix : {"half", "full"}) {
+                    size_t at = s.size() >= 4 ? s.size() - 4 : 0;
+                    if (s.compare(at, 4, suffix) == 0) {
+                        p[7] = std::string(suffix) == "full";
+                        s.resize(at);
+                    }
+                }
+                if (!parse_speed(s, &p[6])) return usage_error("forced SPEED[half|full]");
+                p[2] = 0;
+            } else {
+                return usage_error("unknown partner setting " + o);
+            }
+        }
+        return sim(args, sc::kPartner, p, &resp);
+    }
+    if (w[0] == "phy" && w.size() == 3 && (w[2] == "answer" || w[2] == "silent")) {
+        uint32_t port;
+        if (int rc = port_arg(w[1], &port)) return rc;
+        return sim(args, sc::kPhyAnswer, {port, w[2] == "answer"}, &resp);
+    }
+    if (w[0] == "twsi" && w.size() == 5 && w[3] == "fail") {
+        uint32_t bus, addr, n;
+        if (!parse_u32(w[1], &bus) || !parse_u32(w[2], &addr) || !parse_u32(w[4], &n))
+            return usage_error("sim twsi BUS ADDR fail N");
+        return sim(args, sc::kTwsiFail, {bus, addr, n}, &resp);
+    }
+    return usage_error("unknown sim command");
+}
+
+}  // namespace drvctl
