@@ -9,6 +9,8 @@
 #include "platform/components/faults.h"
 #include "platform/firmware/component_task.h"
 #include "platform/firmware/firmware.h"
+#include "platform/lmm/l_mm.h"
+#include "platform/stktplg/stktplg.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
 
@@ -43,6 +45,21 @@ bool ISC_INIT_Create_InterCSC_Relation() {
 bool ISC_AGENT_INIT_CreateTasks() {
     record("ISC", "ISC_AGENT_INIT_CreateTasks");
     return firmware::start_component_task("ISC", "ISC_AGENT", kComponentTaskPriority, 0, nullptr);
+}
+
+bool ISC_SendMcastReliable(uint32_t unit_bitmap, uint32_t service_id, L_MM_Mref_T* mref,
+                           uint32_t priority, uint32_t retries, uint32_t timeout, uint32_t flags) {
+    uint32_t pdu_len = 0;
+    if (mref) _L_MM_Mref_GetPdu(mref, &pdu_len);
+    calllog::recordf("ISC",
+                     "ISC_SendMcastReliable(units=0x%x, service=%u, len=%u, prio=%u, retries=%u, "
+                     "timeout=%u, flags=%u)",
+                     unit_bitmap, service_id, pdu_len, priority, retries, timeout, flags);
+    if (mref) L_MM_Mref_Release(&mref);
+    uint32_t me = 0;
+    STKTPLG_OM_GetMyUnitID(&me);
+    const uint32_t others = unit_bitmap & ~(me ? 1u << (me - 1) : 0u);
+    return others == 0 && faults::answer("ISC_SendMcastReliable", 1) != 0;
 }
 
 bool LAN_Create_InterCSC_Relation() {

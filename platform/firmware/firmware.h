@@ -32,6 +32,12 @@ bool ISC_Init();
 bool ISC_AGENT_INIT_Create_InterCSC_Relation();
 bool ISC_INIT_Create_InterCSC_Relation();
 bool ISC_AGENT_INIT_CreateTasks();
+struct L_MM_Mref_T;
+// Sends one mref to every unit in the bitmap (bit u-1 for unit u) and takes ownership of it.
+// This unit has no stacking peers on the boards we model: the call is recorded, the mref
+// released, and the answer is TRUE when every unit named is this one or none is named.
+bool ISC_SendMcastReliable(uint32_t unit_bitmap, uint32_t service_id, L_MM_Mref_T* mref,
+                           uint32_t priority, uint32_t retries, uint32_t timeout, uint32_t flags);
 
 // ---- LAN and system callbacks ---------------------------------------------------------
 bool LAN_Create_InterCSC_Relation();
