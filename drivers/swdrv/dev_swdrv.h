@@ -126,3 +126,158 @@ bool DEV_SWDRV_DoPHYRegsTransactions(uint32_t unit, uint32_t port,
 bool DEV_SWDRV_GetMIIPhyRegByPage(uint32_t device_id, uint32_t phy_port, uint16_t page_reg_addr,
                                   uint16_t page_mask, uint16_t page_value, uint16_t reg_addr,
                                   uint16_t* value);
+
+// ---- VLANs (VLAN ids 1..4094; the CPU port and the cascade and fabric ports are members
+// of every VLAN the driver creates) -------------------------------------------------------
+// Prepares the record every VLAN is created with (also done by DEV_SWDRV_Init).
+bool DEV_SWDRV_ResetOnDemand();
+bool DEV_SWDRV_CreateVlan(uint32_t vid);
+bool DEV_SWDRV_DestroyVlan(uint32_t vid);
+// Tagged member (untagged for a port in tunnel access mode); the port is marked tagged.
+bool DEV_SWDRV_AddPortVlanSet(uint32_t unit, uint32_t port, uint32_t vid);
+bool DEV_SWDRV_AddPortUntaggedVlanSet(uint32_t unit, uint32_t port, uint32_t vid);
+// A member stops being untagged: it becomes a tagged member. Not a member: nothing to do.
+bool DEV_SWDRV_DeletePortUntaggedVlanSet(uint32_t unit, uint32_t port, uint32_t vid);
+bool DEV_SWDRV_DeletePortVlanSet(uint32_t unit, uint32_t port, uint32_t vid);
+bool DEV_SWDRV_AddCpuToVlan(uint32_t vid);
+bool DEV_SWDRV_DeleteCpuFromVlan(uint32_t vid);
+bool DEV_SWDRV_SetPortPVID(uint32_t unit, uint32_t port, uint32_t pvid);
+bool DEV_SWDRV_EnableIngressFilter(uint32_t unit, uint32_t port);
+bool DEV_SWDRV_DisableIngressFilter(uint32_t unit, uint32_t port);
+bool DEV_SWDRV_AdmitOnlyVlanTaggedFrames(uint32_t unit, uint32_t port);
+bool DEV_SWDRV_AdmitOnlyVlanUntaggedFrames(uint32_t unit, uint32_t port);
+bool DEV_SWDRV_AdmitAllFrames(uint32_t unit, uint32_t port);
+
+// A VLAN list: 512 bytes, VLAN v in bit 7 - v % 8 of byte v / 8 (most significant bit
+// first); bits of VLANs 0 and 4095 are ignored.
+constexpr uint32_t DEV_SWDRV_VLAN_LIST_SIZE = 512;
+// The port becomes a member of exactly the listed VLANs (those that exist): added as by
+// DEV_SWDRV_AddPortVlanSet where it is not a member, removed where it is not listed.
+bool DEV_SWDRV_SetPortToVlanMemberSet(uint32_t unit, uint32_t port, const uint8_t* vlan_list);
+// The port is an untagged member of exactly the listed VLANs (those that exist): added
+// untagged where listed; where it is an untagged member of an unlisted VLAN it becomes tagged.
+bool DEV_SWDRV_SetPortToVlanUntaggedSet(uint32_t unit, uint32_t port, const uint8_t* vlan_list);
+
+// 802.1Q tunnelling (QinQ). An access port takes every frame into its PVID, keeping the
+// frame's own tag inside, and is an untagged member wherever it is added; an uplink port
+// carries the service tags with its TPID.
+constexpr uint32_t DEV_SWDRV_TUNNEL_MODE_NONE = 0;
+constexpr uint32_t DEV_SWDRV_TUNNEL_MODE_UPLINK = 1;
+constexpr uint32_t DEV_SWDRV_TUNNEL_MODE_ACCESS = 2;
+bool DEV_SWDRV_SetPortDot1qTunnelMode(uint32_t unit, uint32_t port, uint32_t mode);
+bool DEV_SWDRV_GetPortDot1qTunnelModeofLocalPort(uint32_t unit, uint32_t port, uint32_t* mode);
+bool DEV_SWDRV_SetPortDot1qTunnelTPID(uint32_t unit, uint32_t port, uint32_t tpid);
+bool DEV_SWDRV_GetPortDot1qTunnelTPIDofLocalPort(uint32_t unit, uint32_t port, uint32_t* tpid);
+
+// Protocol-based VLANs (802.1v). Groups 0..7; frame types 1 Ethernet II, 2 RFC 1042,
+// 3 SNAP 802.1H, 4 SNAP other, 5 LLC other (protocol: DSAP << 8 | SSAP); frame type 0
+// removes the group's protocol.
+bool DEV_SWDRV_SetDot1vProtocolGroupEntry(uint32_t group, uint32_t frame_type, uint32_t protocol);
+bool DEV_SWDRV_AddDot1vProtocolPortEntry(uint32_t unit, uint32_t port, uint32_t group,
+                                         uint32_t vid);
+bool DEV_SWDRV_DelDot1vProtocolPortEntry(uint32_t unit, uint32_t port, uint32_t group);
+
+// VLAN trunking: a trunking port carries VLANs the VLAN managers never configured. The VLAN
+// is created (as DEV_SWDRV_CreateVlan) only when it does not exist yet.
+bool DEV_SWDRV_CreateVlanForVlanTrunking(uint32_t vid);
+// Enable: the port becomes a tagged member of the VLAN, created first when missing.
+// Disable: the port leaves the VLAN.
+bool DEV_SWDRV_SetPortVlanTunkingByVLAN(uint32_t unit, uint32_t port, uint32_t vid, bool enable);
+bool DEV_SWDRV_SetPortVlanTunkingByVlanList(uint32_t unit, uint32_t port, bool enable,
+                                            const uint8_t* vlan_list);
+
+bool DEV_SWDRV_SetPortLearningStatus(uint32_t unit, uint32_t port, bool enable);
+bool DEV_SWDRV_SetVlanLearningStatus(uint32_t vid, bool enable);
+
+// ---- Spanning tree (instances 0..31; port states in the bridge MIB's numbering:
+// 1 disabled, 2 blocking, 3 listening, 4 learning, 5 forwarding) --------------------------
+// Mode 2: multiple instances; any other mode: one spanning tree.
+bool DEV_SWDRV_SetSTAMode(uint32_t mode);
+bool DEV_SWDRV_SetPortSTAStateWithMstidx(uint32_t instance, uint32_t unit, uint32_t port,
+                                         uint32_t state);
+bool DEV_SWDRV_AddVlanToSTAWithMstidx(uint32_t vid, uint32_t instance);
+bool DEV_SWDRV_DeleteVlanFromSTAWithMstidx(uint32_t vid);
+
+// ---- Control packets to the CPU ----------------------------------------------------------
+bool DEV_SWDRV_EnableMLDTrap2CPU();
+bool DEV_SWDRV_DisableMLDTrap2CPU();
+// (FALSE, FALSE) forward, (TRUE, FALSE) mirror to the CPU, (TRUE, TRUE) trap to the CPU;
+// (FALSE, TRUE) is refused.
+bool DEV_SWDRV_TrapMLDToCPU(bool to_cpu, bool trap);
+// Mode 1 traps router advertisements and redirects; any other mode forwards them.
+bool DEV_SWDRV_SetRaAndRrTrap2CPU(uint32_t mode);
+// Mode 1 passes EAPOL frames through; any other mode traps them.
+bool DEV_SWDRV_SetEapolFramePassThrough(uint32_t mode);
+bool DEV_SWDRV_EnableIgmpTrap();
+bool DEV_SWDRV_DisableIgmpTrap();
+bool DEV_SWDRV_TrapIGMPToCPU(bool to_cpu, bool trap);  // as DEV_SWDRV_TrapMLDToCPU
+// Unregistered IPv4 and IPv6 multicast trapped to the CPU (enable) or flooded.
+bool DEV_SWDRV_EnableUMCASTIpTrap(bool enable);
+// Unregistered non-IP multicast trapped to the CPU / flooded.
+bool DEV_SWDRV_EnableUMCASTMacTrap();
+bool DEV_SWDRV_DisableUMCASTMacTrap();
+// Unregistered IPv4 (IPv6) multicast: to the CPU or not, flooded or not.
+bool DEV_SWDRV_TrapUnknownIpMcastToCPU(bool to_cpu, bool flood);
+bool DEV_SWDRV_TrapUnknownIpv6McastToCPU(bool to_cpu, bool flood);
+// IP multicast bridged by group address.
+bool DEV_SWDRV_EnableIPMC();
+bool DEV_SWDRV_DisableIPMC();
+bool DEV_SWDRV_SetOamPduToCpu(uint32_t unit, uint32_t port, bool enable);
+bool DEV_SWDRV_SetOamLoopback(uint32_t unit, uint32_t port, bool enable);
+// Packets per second the chip passes to the CPU (0: no limit).
+bool DEV_SWDRV_SetCpuRateLimit(uint32_t packets_per_sec);
+// The CPU port's transmit rate in kbit/s (0: not shaped).
+bool DEV_SWDRV_SetCpuPortRate(uint32_t rate_kbps);
+
+// ---- Other port operations -----------------------------------------------------------------
+// Both stacking (fabric) ports of the fabric device.
+bool DEV_SWDRV_EnableStackPortAdmin(bool enable);
+// The chip's port type: 1 10/100, 2 10/100/1000, 3 1000/10000.
+bool DEV_SWDRV_GetPortType(uint32_t unit, uint32_t port, uint32_t* type);
+bool DEV_SWDRV_EnableInternalLoopback(uint32_t unit, uint32_t port);
+bool DEV_SWDRV_DisableInternalLoopback(uint32_t unit, uint32_t port);
+bool DEV_SWDRV_SetPortMacAddr(uint32_t unit, uint32_t port, const uint8_t* mac);
+bool DEV_SWDRV_SetPortEgressBlock(uint32_t unit, uint32_t port, bool block);
+bool DEV_SWDRV_SetCopyInnerPri2OuterPri(uint32_t unit, uint32_t port, bool enable);
+// Mirrored frames sent out of the (analyzer) port carry a tag of this VLAN; 0 removes it.
+bool DEV_SWDRV_SetRspanVlanTag(uint32_t unit, uint32_t port, uint32_t vid);
+bool DEV_SWDRV_SetPortUserDefaultPriority(uint32_t unit, uint32_t port, uint32_t priority);
+// 1 copper, 2 fibre.
+constexpr uint32_t DEV_SWDRV_MEDIA_COPPER = 1;
+constexpr uint32_t DEV_SWDRV_MEDIA_FIBRE = 2;
+bool DEV_SWDRV_GetPortMediaActive(uint32_t unit, uint32_t port, uint32_t* medium);
+bool DEV_SWDRV_Phy_GetPortMediaActive(uint32_t device_id, uint32_t phy_port, uint32_t* medium);
+// What the port can do, in the capability bits of DEV_SWDRV_SetPortAutoNegCapability, and
+// bit 25 for 10G full duplex.
+constexpr uint32_t DEV_SWDRV_CAP_10G_FULL = 1u << 25;
+bool DEV_SWDRV_GetPortAbility(uint32_t unit, uint32_t port, uint32_t* ability);
+// The mean of the local devices' temperature sensors, degrees Celsius.
+bool DEV_SWDRV_GetAllPortAverageTemperature(int32_t* celsius);
+// The port's LEDs back to showing link and activity.
+bool DEV_SWDRV_PhyLightPortLedNormal(uint32_t unit, uint32_t port);
+
+// ---- Auto-negotiation (values of the MAU MIB) -----------------------------------------
+bool DEV_SWDRV_SetPortRestartAutoNego(uint32_t unit, uint32_t port);
+// Remote fault advertised: 1 no error, 2 offline, 3 link failure, 4 auto-negotiation error.
+bool DEV_SWDRV_SetPortAutoNegoRemoteFaultAdvertisement(uint32_t unit, uint32_t port,
+                                                       uint32_t value);
+bool DEV_SWDRV_GetPortAutoNegoRemoteFaultAdvertisement(uint32_t unit, uint32_t port,
+                                                       uint32_t* value);
+// 1 the partner's auto-negotiation was detected, 2 not.
+bool DEV_SWDRV_GetPortLinkPartnerAutoNegoSignalingState(uint32_t unit, uint32_t port,
+                                                        uint32_t* state);
+// 2 configuring, 3 complete, 4 disabled.
+bool DEV_SWDRV_GetPortAutoNegoProcessState(uint32_t unit, uint32_t port, uint32_t* state);
+// The partner's abilities: 0x40000000 10 half, 0x20000000 10 full, 0x10000000 100BASE-T4,
+// 0x08000000 100 half, 0x04000000 100 full, 0x00080000 1000BASE-X half, 0x00040000 1000BASE-X
+// full, 0x00020000 1000BASE-T half, 0x00010000 1000BASE-T full; 0x00800000 pause, with it
+// 0x00400000 asymmetric only, 0x00200000 symmetric only, 0x00100000 both.
+bool DEV_SWDRV_GetPortLinkPartnerAutoNegoCapa(uint32_t unit, uint32_t port, uint32_t* capa);
+bool DEV_SWDRV_Phy_GetPortLinkPartnerAutoNegoCapa(uint32_t device_id, uint32_t phy_port,
+                                                  uint32_t* capa);
+// As the advertisement: 1 no error, 2 offline, 3 link failure, 4 auto-negotiation error.
+// Copper carries a single remote-fault bit: 2 to 4 all set it, and it reads back as 3.
+bool DEV_SWDRV_GetPortLinkPartnerAutoNegoRemoteFault(uint32_t unit, uint32_t port, uint32_t* value);
+// 1 other (a medium or port that does not detect jabber), 3 no jabber, 4 jabbering.
+bool DEV_SWDRV_GetPortJabberState(uint32_t unit, uint32_t port, uint32_t* state);
+bool DEV_SWDRV_GetPortFalseCarrierSenseCounter(uint32_t unit, uint32_t port, uint32_t* count);

@@ -104,6 +104,30 @@ void show_frame_state() {
                         om.extra_tag_room);
 }
 
+void show_vlan_state() {
+    const DEV_SWDRV_OM_T& om = DEV_SWDRV_OM();
+    const SDK_BRG_VLAN_INFO& r = om.default_vlan_info;
+    BACKDOOR_MGR_Printf(
+        "spanning-tree mode %lu; new VLANs: group %lu, MRU profile %lu, "
+        "learning %lu, new-address messages %lu, flood group 0x%lx\r\n",
+        static_cast<unsigned long>(om.sta_mode), static_cast<unsigned long>(r.stgId),
+        static_cast<unsigned long>(r.mruIdx), static_cast<unsigned long>(r.learnEnable),
+        static_cast<unsigned long>(r.naToCpuEnable), static_cast<unsigned long>(r.floodVidx));
+    for (const swdrv::LocalDevice& d : swdrv::local_devices())
+        for (uint32_t p = 0; p < DEV_SWDRV_DEVICE_PORTS; ++p)
+            if (om.tunnel_mode[d.dev][p] != DEV_SWDRV_TUNNEL_MODE_NONE)
+                BACKDOOR_MGR_Printf("device %u port %2lu: tunnel mode %lu\r\n", d.dev,
+                                    static_cast<unsigned long>(p),
+                                    static_cast<unsigned long>(om.tunnel_mode[d.dev][p]));
+    uint32_t vid = BACKDOOR_LIB_RequestUI32("tagged marks of VLAN (0: none)", 0);
+    if (vid < DEV_SWDRV_MIN_VLAN || vid > DEV_SWDRV_MAX_VLAN) return;
+    for (const swdrv::LocalDevice& d : swdrv::local_devices())
+        BACKDOOR_MGR_Printf("device %u: %08lx %08lx, group %u\r\n", d.dev,
+                            static_cast<unsigned long>(om.tagged[d.dev][vid - 1][1]),
+                            static_cast<unsigned long>(om.tagged[d.dev][vid - 1][0]),
+                            om.stp_shadow[d.dev].vlan_group[vid]);
+}
+
 }  // namespace
 
 void DEV_SWDRV_BACKDOOR_Main() {
@@ -117,5 +141,6 @@ void DEV_SWDRV_BACKDOOR_Main() {
                                      {"8", "write chip register", write_register},
                                      {"9", "read PHY register (device, port, page)", read_phy},
                                      {"10", "write PHY register (unit, port)", write_phy},
-                                     {"11", "frame-size state", show_frame_state}});
+                                     {"11", "frame-size state", show_frame_state},
+                                     {"12", "VLAN and spanning-tree state", show_vlan_state}});
 }

@@ -117,6 +117,7 @@ void DEV_SWDRV_Init() {
         return;
     }
     om.initialised = true;
+    DEV_SWDRV_ResetOnDemand();  // VLANs can be created before any reset request
     STKTPLG_BOARD_BoardInfo_T info;
     if (!STKTPLG_BOARD_GetBoardInformation(om.board_id, &info)) {
         CONSOLE_Printf("%s(%d)STKTPLG_BOARD_GetBoardInformation failed.(board_id=%lu)\n", __func__,

@@ -146,4 +146,32 @@ SDK_STATUS phy_modify_media(uint32_t dev, uint32_t port, uint8_t reg, uint16_t k
     return rc;
 }
 
+bool to_dev_port(const char* func, int line, uint32_t unit, uint32_t port, DevPort* out) {
+    uint32_t d, p;
+    if (!translate(unit, port, &d, &p) || !valid_dev_port(d, p)) {
+        print_mapping_err(func, line);
+        return false;
+    }
+    *out = {static_cast<uint8_t>(d), static_cast<uint8_t>(p)};
+    return true;
+}
+
+bool bad_arg(const char* func, int line, const char* what) {
+    print_step_err(func, line, what);
+    return false;
+}
+
+bool vlan_ok(const char* func, int line, uint32_t vid) {
+    if (vid >= DEV_SWDRV_MIN_VLAN && vid <= DEV_SWDRV_MAX_VLAN) return true;
+    return bad_arg(func, line, "VLAN id out of range");
+}
+
+bool tagged_mark(uint8_t dev, uint8_t port, uint32_t vid) {
+    return bmp_has(DEV_SWDRV_OM().tagged[dev][vid - 1], port);
+}
+
+void set_tagged_mark(uint8_t dev, uint8_t port, uint32_t vid, bool tagged) {
+    bmp_set(DEV_SWDRV_OM().tagged[dev][vid - 1], port, tagged);
+}
+
 }  // namespace swdrv

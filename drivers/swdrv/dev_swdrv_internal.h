@@ -47,6 +47,73 @@ bool is_fabric_port(uint32_t dev, uint32_t port);
 bool translate(uint32_t unit, uint32_t port, uint32_t* dev, uint32_t* phy_port);
 bool valid_dev_port(uint32_t dev, uint32_t port);
 
+// The device port behind a logical port.
+struct DevPort {
+    uint8_t dev;
+    uint8_t port;
+};
+// Translates (unit, port) for the operation func and checks that the device port can exist;
+// prints the failed translation.
+bool to_dev_port(const char* func, int line, uint32_t unit, uint32_t port, DevPort* out);
+#define SWDRV_TRANSLATE(unit, port, out) \
+    swdrv::to_dev_port(__func__, __LINE__, (unit), (port), (out))
+
+// A request argument out of range: "%s(): Line = %d , %s" under the mapping-failure flag.
+// Returns false.
+bool bad_arg(const char* func, int line, const char* what);
+#define SWDRV_BAD_ARG(what) swdrv::bad_arg(__func__, __LINE__, (what))
+// A VLAN id 1..4094; prints the refusal of any other.
+bool vlan_ok(const char* func, int line, uint32_t vid);
+#define SWDRV_VLAN_OK(vid) swdrv::vlan_ok(__func__, __LINE__, (vid))
+
+// Runs sdk(dev) on every local device; failures are printed with the device and the walk
+// goes on. False when any device failed.
+template <typename Sdk>
+bool on_every_device(const char* func, int line, Sdk sdk) {
+    bool ok = true;
+    for (const LocalDevice& d : local_devices()) {
+        if (SDK_STATUS rc = sdk(d.dev)) {
+            print_sdk_err(func, line, rc, d.dev, 0);
+            ok = false;
+        }
+    }
+    return ok;
+}
+#define SWDRV_ON_EVERY_DEVICE(sdk) swdrv::on_every_device(__func__, __LINE__, (sdk))
+
+// Calls fn(dev, port) for every front port of every local device: the existing ports 0..25
+// that are neither cascade ports nor fabric ports.
+template <typename Fn>
+void for_each_front_port(Fn fn) {
+    for (const LocalDevice& d : local_devices())
+        for (uint8_t p = 0; p < DEV_SWDRV_DEVICE_PORTS; ++p)
+            if (d.has(p) && !DEV_SWDRV_IsCascadingPort(d.dev, p) && !is_fabric_port(d.dev, p))
+                fn(d.dev, p);
+}
+
+// Bits of 32-bit port words and of VLAN lists.
+inline bool bmp_has(const uint32_t* words, uint32_t bit) {
+    return (words[bit / 32] >> (bit % 32)) & 1;
+}
+inline void bmp_set(uint32_t* words, uint32_t bit, bool on) {
+    uint32_t m = 1u << (bit % 32);
+    words[bit / 32] = on ? (words[bit / 32] | m) : (words[bit / 32] & ~m);
+}
+inline bool vlan_listed(const uint8_t* list, uint32_t vid) {
+    return (list[vid / 8] >> (7 - vid % 8)) & 1;
+}
+
+// A device's VLAN entry as the chip holds it (dev_swdrv_vlan.cpp).
+struct VlanEntry {
+    bool valid = false;
+    SDK_PORTS_BMP members{}, tagged{};
+};
+SDK_STATUS read_vlan(uint8_t dev, uint32_t vid, VlanEntry* e);
+
+// The driver's tagged mark of (device, port) in a VLAN 1..4094.
+bool tagged_mark(uint8_t dev, uint8_t port, uint32_t vid);
+void set_tagged_mark(uint8_t dev, uint8_t port, uint32_t vid, bool tagged);
+
 // Holds the port semaphore while it lives. Failures to take or give it are printed and do
 // not stop the caller.
 class PortSem {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "sdk/sdk_os.h"
+#include "sdk/sdk_vlan.h"
 
 constexpr uint32_t DEV_SWDRV_MAPPING_ROWS = 2;
 constexpr uint32_t DEV_SWDRV_PORTS_PER_UNIT = 16;
@@ -14,6 +15,9 @@ constexpr uint32_t DEV_SWDRV_MAP_ENTRY_SIZE = 5;
 constexpr uint32_t DEV_SWDRV_MAX_DEVICES = 16;
 constexpr uint32_t DEV_SWDRV_DEVICE_PORTS = 26;
 constexpr uint8_t DEV_SWDRV_INVALID = 0xFF;
+constexpr uint32_t DEV_SWDRV_MIN_VLAN = 1;
+constexpr uint32_t DEV_SWDRV_MAX_VLAN = 4094;
+constexpr uint32_t DEV_SWDRV_STP_GROUPS = 32;
 
 // Bytes of a mapping-table entry.
 constexpr int DEV_SWDRV_MAP_MODULE = 0;
@@ -82,6 +86,26 @@ struct DEV_SWDRV_OM_T {
     uint8_t extra_tag_room = 0;
     uint8_t tunnel_room = 0;
     uint8_t jumbo = 0;
+
+    // ---- VLANs and spanning tree ----
+    // The record every VLAN entry is created with (prepared by DEV_SWDRV_ResetOnDemand).
+    SDK_BRG_VLAN_INFO default_vlan_info = {};
+    // Per (device, VLAN): the ports the VLAN managers made tagged members (words of 32
+    // ports); row vid - 1 for VLANs 1..4094.
+    uint32_t tagged[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_MAX_VLAN][2] = {};
+    // Per (device, port): 802.1Q tunnel mode, DEV_SWDRV_TUNNEL_MODE_*.
+    uint32_t tunnel_mode[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_DEVICE_PORTS] = {};
+    // The VLANs whose frames are mirrored to the analyzer (bit v%32 of word v/32).
+    uint32_t mirrored_vlans[4096 / 32] = {};
+    uint32_t sta_mode = 1;  // 1 one spanning tree, 2 multiple instances
+    // Per device, cleared when the spanning-tree mode changes: the group each VLAN was last
+    // bound to by the driver; per group a bitmap of the device ports whose state in the
+    // group the driver has not written since, and last the ports not written in any group
+    // (all ones after the change).
+    struct {
+        uint8_t vlan_group[4096];
+        uint32_t state_unknown[DEV_SWDRV_STP_GROUPS + 1];
+    } stp_shadow[DEV_SWDRV_MAX_DEVICES] = {};
 
     DEV_SWDRV_OM_T();
 };

@@ -10,6 +10,12 @@
 #include <vector>
 
 #include "platform/board/board.h"
+#include "sdk/chipsim/capture.h"
+#include "sdk/chipsim/misc.h"
+#include "sdk/chipsim/stp.h"
+#include "sdk/chipsim/traps.h"
+#include "sdk/chipsim/vlan.h"
+#include "sdk/sdk_fdb.h"
 #include "sdk/sdk_port.h"
 #include "sdk/sdk_types.h"
 
@@ -72,13 +78,17 @@ struct PortState {
     bool address_traffic = false;  // new source addresses keep arriving on the port
 };
 
-// An address-update message queued for the CPU.
+// An address-update message queued for the CPU (types as SDK_FDB_AU_*).
 constexpr uint32_t kAuNewAddress = 0;
 constexpr uint32_t kAuAgedTransplanted = 1;
+constexpr uint32_t kAuTransplanted = 2;
 struct AuMessage {
     uint32_t type;
     uint8_t hw_dev_num;  // the hardware device number the message carries
     uint8_t port;
+    SDK_MAC_ENTRY_EXT entry{};  // the address and where it is
+    bool found = false;         // the table held it when the message was sent
+    uint32_t index = 0;         // its slot, when found
 };
 
 struct DevMapEntry {
@@ -124,6 +134,15 @@ bool twsi_byte(uint8_t bus, uint8_t addr, uint32_t offset, uint8_t* value);
 uint8_t mux_channels(uint8_t bus, uint8_t addr);
 bool board_reg(uint32_t addr, uint8_t* value);
 
+// Bridge state of a device (vlan.h, stp.h, traps.h, misc.h): copies, or the power-on state
+// for a device the model does not have.
+Vlans vlans(uint8_t dev);
+VlanEntry vlan_entry(uint8_t dev, uint16_t vid);
+VlanPort vlan_port(uint8_t dev, uint8_t port);
+Stp stp(uint8_t dev);
+Traps traps(uint8_t dev);
+Misc misc(uint8_t dev);
+
 // ---- The simulated world ----------------------------------------------------------------
 bool set_partner(uint8_t dev, uint8_t port, const Partner& partner);
 bool set_address_traffic(uint8_t dev, uint8_t port, bool on);
@@ -136,10 +155,61 @@ bool set_phy_settle_reads(uint8_t dev, uint8_t port, uint32_t reads);
 // without moving the page register.
 bool phy_write(uint8_t dev, uint8_t port, uint8_t page, uint8_t reg, uint16_t value);
 bool phy_c45_write(uint8_t dev, uint8_t port, uint8_t mmd, uint16_t reg, uint16_t value);
+// The temperature the device's sensor reads.
+bool set_temperature(uint8_t dev, int32_t celsius);
 // The next n transfers with a two-wire device fail.
 bool twsi_fail_next(uint8_t bus, uint8_t addr, uint32_t n);
 // Changes a byte of a two-wire device or a board register (the board's other side).
 bool twsi_poke(uint8_t bus, uint8_t addr, uint32_t offset, uint8_t value);
+
+// ---- Frames through the chip (pipeline.h) ------------------------------------------------
+// A copy of a frame that left the chip.
+struct FrameCopy {
+    uint8_t dev = 0;
+    uint8_t port = 0;
+    std::vector<uint8_t> bytes;
+};
+// What the chip did with a frame.
+struct Injected {
+    bool ok = false;          // the port exists (false: nothing happened)
+    Drop drop = Drop::kNone;  // why it went nowhere
+    uint16_t vid = 0;         // the VLAN it was classified to
+    bool flooded = false;
+    bool learned = false;     // its source address is in the table for its port
+    bool to_cpu = false;
+    uint32_t cpu_code = 0;
+    std::vector<FrameCopy> sent;  // in the order the ports sent them
+};
+// A frame (without its FCS) enters device port `port`.
+Injected inject(uint8_t dev, uint8_t port, const std::vector<uint8_t>& frame);
+PortCounters port_counters(uint8_t dev, uint8_t port);
+void clear_frame_counters(uint8_t dev);
+// The frames waiting for the CPU, oldest first; take_cpu_frame removes the oldest.
+std::vector<CpuFrame> cpu_frames(uint8_t dev);
+bool take_cpu_frame(uint8_t dev, CpuFrame* out);
+// Captures the copies the ports of the bitmap (bit p: device port p, bit 63: frames to the
+// CPU) send from now on; an empty bitmap stops capturing. Starting empties the buffer.
+void capture_ports(uint8_t dev, uint64_t ports);
+uint64_t capture_ports(uint8_t dev);
+// Takes the oldest captured frame of the device; false when there is none.
+bool take_captured(uint8_t dev, CapturedFrame* out);
+// Frames the capture buffer had no room for since the capture started.
+uint64_t capture_lost(uint8_t dev);
+
+// ---- The address table (fdb.h) -----------------------------------------------------------
+// Live entries, and the events of its learning and messages.
+struct FdbStats {
+    uint32_t entries = 0;
+    uint32_t learn_full = 0;  // addresses not learned: their bucket was full
+    uint32_t au_lost = 0;     // address-update messages lost to a full queue
+    uint32_t breach_lost = 0;
+};
+FdbStats fdb_stats(uint8_t dev);
+// While stalled, a triggered action does not finish (sdkBrgFdbTrigActionStatusGet says so);
+// it runs when the stall ends.
+void set_fdb_action_stall(uint8_t dev, bool stall);
+// Moves the model's clock forward: ageing that falls due runs at the next look at the table.
+void advance_clock(uint32_t seconds);
 
 // ---- Fault injection ---------------------------------------------------------------------
 // Operation `op` (an sdk* name) returns rc for `count` calls after letting `skip` pass.

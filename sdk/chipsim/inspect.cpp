@@ -8,6 +8,7 @@ namespace {
 template <typename T, typename Fn>
 T on_device(uint8_t dev, T dflt, Fn fn) {
     Model& m = model();
+    m.changes.fetch_add(1, std::memory_order_relaxed);  // the world may change here
     if (dev >= m.devices.size()) return dflt;
     Device& d = *m.devices[dev];
     std::lock_guard<std::mutex> lock(d.mu);

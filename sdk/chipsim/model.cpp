@@ -9,6 +9,7 @@ namespace {
 
 std::mutex g_model_mu;
 std::unique_ptr<Model> g_model;
+std::atomic<Model*> g_model_now{nullptr};  // g_model, read without the lock (frames, sdk calls)
 
 uint16_t phy_key(uint8_t smi_interface, uint8_t addr) {
     return static_cast<uint16_t>(smi_interface << 8 | addr);
@@ -107,10 +108,12 @@ Phy* Device::addressed_phy(const Port& p) {
 }
 
 Model& model() {
+    if (Model* m = g_model_now.load(std::memory_order_acquire)) return *m;
     std::lock_guard<std::mutex> lock(g_model_mu);
     if (!g_model) {
         g_model = std::make_unique<Model>();
         build(*g_model, board::current());
+        g_model_now.store(g_model.get(), std::memory_order_release);
     }
     return *g_model;
 }
@@ -121,6 +124,7 @@ void reset(const board::Description& b) {
     build(*m, board::current());
     std::lock_guard<std::mutex> lock(g_model_mu);
     g_model = std::move(m);
+    g_model_now.store(g_model.get(), std::memory_order_release);
 }
 
 void reset() {
@@ -139,6 +143,7 @@ Device* device(uint8_t dev) {
 
 SDK_STATUS fault(const char* op) {
     Model& m = model();
+    m.changes.fetch_add(1, std::memory_order_relaxed);  // every sdk* operation passes here
     std::lock_guard<std::mutex> lock(m.global_mu);
     auto it = m.faults.find(op);
     if (it == m.faults.end()) return SDK_OK;

@@ -13,8 +13,14 @@
 #include <vector>
 
 #include "platform/board/board.h"
+#include "sdk/chipsim/capture.h"
 #include "sdk/chipsim/chipsim.h"
+#include "sdk/chipsim/fdb.h"
+#include "sdk/chipsim/misc.h"
 #include "sdk/chipsim/phy.h"
+#include "sdk/chipsim/stp.h"
+#include "sdk/chipsim/traps.h"
+#include "sdk/chipsim/vlan.h"
 #include "sdk/sdk_cfg.h"
 #include "sdk/sdk_types.h"
 
@@ -43,6 +49,14 @@ struct Device {
     std::vector<AuMessage> au_queue;
     // PHYs on the management interfaces, by (interface << 8 | address).
     std::map<uint16_t, Phy> phys;
+    // Bridge state: VLANs, spanning tree, control-packet traps, other port features.
+    Vlans vlans;
+    Stp stp;
+    Traps traps;
+    Misc misc;
+    // The MAC address table, and what the ports did with frames.
+    FdbTable fdb;
+    Frames frames;
 
     Port* port(uint8_t p) {
         if (p == SDK_CPU_PORT) return &cpu_port;
@@ -73,6 +87,9 @@ struct Model {
     const board::Unit* unit = nullptr;
     std::atomic<bool> initialised{false};
     std::vector<std::unique_ptr<Device>> devices;
+    // Counts the operations that may have changed the model (every sdk* operation and every
+    // change of the simulated world), so that derived state can be cached between them.
+    std::atomic<uint64_t> changes{0};
 
     // Global SDK state (guarded by global_mu).
     std::mutex global_mu;
@@ -130,5 +147,7 @@ LinkState resolve_link(Device& d, Port& p);
 
 // Registers the simulation-control commands (idempotent).
 void register_simctl();
+// The bridge-state commands (simctl_bridge.cpp), registered by register_simctl.
+void register_bridge_simctl();
 
 }  // namespace chipsim

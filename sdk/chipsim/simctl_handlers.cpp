@@ -197,6 +197,8 @@ void register_simctl() {
     simctl::register_handler(sc::kPhyAnswer, phy_answer);
     simctl::register_handler(sc::kTwsiFail, twsi_fail);
     simctl::register_handler(sc::kPartnerGet, partner_get);
+    register_frame_simctl();
+    register_bridge_simctl();
 }
 
 }  // namespace chipsim

@@ -30,6 +30,41 @@ const std::vector<Command>& commands() {
          "[pause|nopause] [asym|noasym] [fibre|copper]\n"
          "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware",
          cmd_sim},
+        {"inject",
+         "inject PORT HEX...          a frame (hex, FCS left out) enters front port PORT\n"
+         "inject PORT --pcap FILE     every frame of a pcap or pcapng file enters PORT",
+         cmd_inject},
+        {"capture",
+         "capture PORTS --out FILE [--count N] [--seconds S]   write what the ports send to a "
+         "pcap file\n"
+         "capture start PORTS | capture stop --out FILE   the same in two steps (PORTS: "
+         "1,3-5,cpu or all;\n"
+         "                            FILE ending in .pcapng keeps the port of each frame)",
+         cmd_capture},
+        {"frames",
+         "frames [--clear]            frames received, sent, to the CPU and dropped, per port",
+         cmd_frames},
+        {"fdb", "fdb [DEVICE]                the chip's MAC address table", cmd_fdb},
+        {"clock",
+         "clock advance SECONDS       move the chip's clock forward (address ageing)",
+         cmd_clock},
+        {"port",
+         "port enable|disable PORT         PORT: 1-16 (this unit) or UNIT/PORT\n"
+         "port config PORT [speed S] [autoneg on|off] [flowctl on|off] [mtu BYTES]   S: "
+         "10half|10full|100half|100full|1000half|1000full|10gfull",
+         cmd_port},
+        {"vlan",
+         "vlan create|destroy VID          VID: 1-4094\n"
+         "vlan add VID PORT|cpu [tagged|untagged] | vlan remove VID PORT|cpu\n"
+         "vlan pvid PORT VID | vlan accept PORT all|tagged|untagged | vlan filter PORT on|off\n"
+         "vlan show [VID]                  the chip's VLAN table | vlan ports: ports' VLAN "
+         "settings",
+         cmd_vlan},
+        {"stp",
+         "stp mode single|multiple | stp vlan VID INSTANCE (0 unbinds)\n"
+         "stp state INSTANCE PORT disabled|blocking|listening|learning|forwarding\n"
+         "stp show [INSTANCE]              the chip's port states (INSTANCE 0-31, default 0)",
+         cmd_stp},
         {"timerange",
          "timerange list                          the time ranges, their windows and whether each "
          "is active\n"

@@ -30,5 +30,13 @@ int cmd_timerange(Args& args);
 int cmd_ports(Args& args);
 int cmd_phy(Args& args);
 int cmd_sim(Args& args);
+int cmd_inject(Args& args);
+int cmd_capture(Args& args);
+int cmd_frames(Args& args);
+int cmd_fdb(Args& args);
+int cmd_clock(Args& args);
+int cmd_vlan(Args& args);
+int cmd_stp(Args& args);
+int cmd_port(Args& args);
 
 }  // namespace drvctl

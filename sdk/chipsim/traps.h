@@ -1,0 +1,45 @@
+// The chip model's control-packet settings: which packets of the control protocols go to
+// the CPU, and how. It is the `traps` member of Device (model.h), guarded by the device's
+// lock; the sdk* operations of sdk_trap.h write it, the frame pipeline reads it. Every
+// command is an SDK_PACKET_CMD_*.
+//
+// Power-on state: everything forwarded like other traffic (ICMPv6 slots of type 0, the
+// reserved-multicast trap disabled and every protocol forwarded in every profile, every port
+// on profile 0), IP multicast bridged by MAC address, no OAM PDUs to the CPU, no limit on
+// the packets to the CPU.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "sdk/chipsim/vlan.h"
+#include "sdk/sdk_trap.h"
+
+namespace chipsim {
+
+// A slot of the ICMPv6 message-type table: ICMPv6 messages of this type get this command.
+struct Icmpv6Slot {
+    uint8_t type = 0;
+    uint32_t cmd = SDK_PACKET_CMD_FORWARD;
+
+    bool operator==(const Icmpv6Slot&) const = default;
+};
+
+struct Traps {
+    std::array<Icmpv6Slot, SDK_ICMPV6_SLOTS> icmpv6{};
+    // IEEE reserved multicast 01-80-C2-00-00-xx: while enabled, a frame received on port p
+    // gets ieee_cmd[ieee_profile[p]][xx].
+    bool ieee_enable = false;
+    std::array<std::array<uint8_t, 256>, SDK_IEEE_RSV_MC_PROFILES> ieee_cmd{};
+    std::array<uint8_t, kPortSlots> ieee_profile{};
+    uint32_t igmp_cmd = SDK_PACKET_CMD_FORWARD;  // IPv4 protocol 2
+    // Multicast without an address-table entry, by SDK_UNREG_MC_* kind.
+    std::array<uint32_t, SDK_UNREG_MC_KINDS> unreg_mc_cmd{};
+    bool ip_mc_bridging = false;                  // IP multicast looked up by group address
+    std::array<bool, kPortSlots> oam_pdu_trap{};  // OAM PDUs received on the port to the CPU
+    uint32_t cpu_rate_limit = 0;                  // packets per second to the CPU, 0: none
+
+    bool operator==(const Traps&) const = default;
+};
+
+}  // namespace chipsim

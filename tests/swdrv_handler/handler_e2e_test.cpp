@@ -1,0 +1,215 @@
+// The module-119 protocol through the real queues of a running driver_proc: answers and
+// their sizes, and a VLAN built and torn down by requests, checked against the chip model's
+// VLAN table (over the simulation-control queue) after every step.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "platform/common/byteorder.h"
+#include "platform/simctl/simctl.h"
+#include "sdk/chipsim/simctl_cmds.h"
+#include "tests/support/daemon.h"
+
+namespace {
+
+namespace sc = chipsim::simcmd;
+using testing_support::Daemon;
+using testing_support::Reply;
+
+constexpr uint32_t kQueue = 24;
+constexpr uint16_t kModule = 119;
+
+struct ChipVlan {
+    uint64_t members = 0;  // bit p: device port p, bit 63 the CPU port
+    uint64_t tagged = 0;
+    bool operator==(const ChipVlan&) const = default;
+};
+using ChipTable = std::map<uint16_t, ChipVlan>;
+
+uint64_t bits(std::initializer_list<uint32_t> ports) {
+    uint64_t b = 0;
+    for (uint32_t p : ports)
+        b |= uint64_t{1} << p;
+    return b;
+}
+
+// The valid entries of a device's VLAN table, page by page.
+ChipTable chip_vlans(Daemon& d, uint32_t dev) {
+    ChipTable t;
+    uint32_t next = 0;
+    do {
+        Reply r = d.request(simctl::kQueueKey, sc::kVlans, {dev, next});
+        EXPECT_TRUE(r.answered && r.result() == 1);
+        if (!r.answered || r.result() != 1) break;
+        const uint8_t* p = r.payload.data();
+        uint32_t n = be::get32(p + 4);
+        next = be::get32(p + 8);
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint8_t* rec = p + 12 + i * sc::kVlanRecordSize;
+            ChipVlan v;
+            v.members = be::get32(rec + 4) | uint64_t{be::get32(rec + 8)} << 32;
+            v.tagged = be::get32(rec + 12) | uint64_t{be::get32(rec + 16)} << 32;
+            t[be::get16(rec)] = v;
+        }
+    } while (next != 0);
+    return t;
+}
+
+// A module-119 request that must be answered TRUE with msg_size 4.
+void ok(Daemon& d, const std::vector<uint32_t>& words) {
+    Reply r = d.request(kQueue, kModule, words);
+    ASSERT_TRUE(r.answered) << words[0];
+    EXPECT_EQ(r.result(), 1) << words[0];
+    EXPECT_EQ(r.msg_size, 4) << words[0];
+}
+
+TEST(SwdrvRequests, UnservedSubCommandsAreAnsweredFalseWithSizeFour) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    for (uint32_t sub : {0u, 1u, 3u, 239u}) {
+        Reply r = d.request(kQueue, kModule, {sub, 1, 1, 1});
+        ASSERT_TRUE(r.answered) << sub;
+        EXPECT_EQ(r.msg_size, 4) << sub;
+        EXPECT_EQ(r.result(), 0) << sub;
+    }
+    std::string out;
+    ASSERT_EQ(d.drvctl({"raw", "119", "239", "1", "1"}, &out), 0);
+    EXPECT_EQ(out, "size=4 payload=00000000\n");
+}
+
+TEST(SwdrvRequests, FixedAnswersTouchNoChipStateAndFailuresKeepTheirSizes) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    auto snapshot = [&] {
+        std::vector<std::vector<uint8_t>> s;
+        s.push_back(d.request(simctl::kQueueKey, sc::kPorts, {}).payload);
+        s.push_back(d.request(simctl::kQueueKey, sc::kVlanPorts, {}).payload);
+        s.push_back(d.request(simctl::kQueueKey, sc::kStpStates, {0}).payload);
+        s.push_back(d.request(simctl::kQueueKey, sc::kVlans, {0, 0}).payload);
+        return s;
+    };
+    auto before = snapshot();
+    Reply r = d.request(kQueue, kModule, {170, 1, 1, 1});
+    EXPECT_EQ(r.result(), 1);
+    EXPECT_EQ(r.msg_size, 4);
+    r = d.request(kQueue, kModule, {111, 1, 1, 1});
+    EXPECT_EQ(r.result(), 0);
+    EXPECT_EQ(r.msg_size, 4);
+    EXPECT_EQ(snapshot(), before);
+
+    const struct {
+        std::vector<uint32_t> words;
+        uint16_t size;
+    } failing[] = {{{23, 1, 17}, 8},        // port type of no port
+                   {{201, 0x55, 0}, 8},     // nobody at that bus address
+                   {{104, 1, 1, 16}, 196},  // all-port status
+                   {{172, 1, 1}, 32},       // cable test
+                   {{45, 1, 1, 50}, 4}};    // VLAN 50 does not exist
+    for (const auto& f : failing) {
+        r = d.request(kQueue, kModule, f.words);
+        ASSERT_TRUE(r.answered);
+        EXPECT_EQ(r.result(), 0) << f.words[0];
+        EXPECT_EQ(r.msg_size, f.size) << f.words[0];
+    }
+}
+
+TEST(SwdrvRequests, AVlanBuiltAndTornDownMatchesTheChipAtEveryStep) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    ChipTable expect;
+    auto step = [&](const std::vector<uint32_t>& words) {
+        ok(d, words);
+        EXPECT_EQ(chip_vlans(d, 0), expect) << "after sub-command " << words[0];
+    };
+    expect[10] = {};
+    step({39, 10});  // create
+    expect[10] = {bits({0}), bits({0})};
+    step({45, 1, 1, 10});  // port 1 tagged
+    expect[10].members |= bits({1});
+    step({43, 1, 2, 10});  // port 2 untagged
+    ok(d, {52, 1, 3, 2});  // port 3 becomes a tunnel access port
+    expect[10].members |= bits({2});
+    step({45, 1, 3, 10});  // and joins untagged
+    expect[10].members |= bits({63});
+    expect[10].tagged |= bits({63});
+    step({63, 10});  // the CPU port
+    expect[10].tagged |= bits({1});
+    step({42, 1, 2, 10});  // port 2 no longer untagged
+    expect[10].members &= ~bits({0});
+    expect[10].tagged &= ~bits({0});
+    step({44, 1, 1, 10});  // port 1 leaves
+    expect[10].members &= ~bits({63});
+    expect[10].tagged &= ~bits({63});
+    step({64, 10});  // the CPU port leaves
+    expect.erase(10);
+    step({40, 10});  // destroy
+}
+
+TEST(SwdrvRequests, StackingLinksAreMembersOfEveryVlanOnTheTwoDeviceBoard) {
+    Daemon d({"DRIVER_PROC_BOARD=" BOARDS_DIR "/two-device.board"});
+    ASSERT_EQ(d.start(), 0);
+    ok(d, {39, 20});
+    ChipTable d0 = {{20, {bits({24}), bits({24})}}};
+    ChipTable d1 = {{20, {bits({23, 24, 25}), bits({23, 24, 25})}}};
+    EXPECT_EQ(chip_vlans(d, 0), d0);
+    EXPECT_EQ(chip_vlans(d, 1), d1);
+    ok(d, {43, 1, 12, 20});  // front port 12 is device 1 port 3
+    ok(d, {63, 20});
+    d1[20].members |= bits({3, 63});
+    d1[20].tagged |= bits({63});
+    d0[20].members |= bits({63});
+    d0[20].tagged |= bits({63});
+    EXPECT_EQ(chip_vlans(d, 0), d0);
+    EXPECT_EQ(chip_vlans(d, 1), d1);
+    ok(d, {40, 20});
+    EXPECT_TRUE(chip_vlans(d, 0).empty());
+    EXPECT_TRUE(chip_vlans(d, 1).empty());
+}
+
+TEST(SwdrvRequests, VlansBuiltOnAllFiveQueuesAtOnceAllArriveWhole) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    const uint32_t queues[] = {24, 25, 52, 56, 59};
+    std::vector<std::thread> clients;
+    std::atomic<int> refused{0};
+    for (uint32_t i = 0; i < 5; ++i) {
+        clients.emplace_back([&, i] {
+            uint32_t vid = 100 + i;
+            auto send = [&](const std::vector<uint32_t>& w) {
+                Reply r = d.request(queues[i], kModule, w);
+                if (!r.answered || r.result() != 1) ++refused;
+            };
+            for (int round = 0; round < 20; ++round) {
+                send({39, vid});
+                for (uint32_t p = 3 * i + 1; p <= 3 * i + 3; ++p)
+                    send({p % 2 ? 45u : 43u, 1, p, vid});
+                send({63, vid});
+                if (round < 19) send({40, vid});
+            }
+        });
+    }
+    // The simulation control reads the table meanwhile.
+    for (int i = 0; i < 20; ++i)
+        chip_vlans(d, 0);
+    for (std::thread& t : clients)
+        t.join();
+    EXPECT_EQ(refused, 0);
+    ChipTable t = chip_vlans(d, 0);
+    ASSERT_EQ(t.size(), 5u);
+    for (uint32_t i = 0; i < 5; ++i) {
+        uint64_t tagged = uint64_t{1} << 63, members = tagged;
+        for (uint32_t p = 3 * i + 1; p <= 3 * i + 3; ++p) {
+            uint32_t dev_port = p <= 14 ? p - 1 : p + 9;  // 15 and 16 are device ports 24, 25
+            members |= uint64_t{1} << dev_port;
+            if (p % 2) tagged |= uint64_t{1} << dev_port;
+        }
+        EXPECT_EQ(t[100 + i], (ChipVlan{members, tagged})) << i;
+    }
+    std::string out = d.run_file("stdout.log");
+    EXPECT_EQ(out.find("Sanitizer"), std::string::npos) << out;
+    EXPECT_EQ(out.find("runtime error"), std::string::npos) << out;
+}
+
+}  // namespace

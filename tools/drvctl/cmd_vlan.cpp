@@ -1,0 +1,211 @@
+// VLANs and spanning tree. Every change is one module-119 request to the switch chip driver,
+// the bytes `drvctl raw 119 ...` would send; the views read the chip model over the
+// simulation-control queue.
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "platform/common/byteorder.h"
+#include "platform/simctl/simctl.h"
+#include "sdk/chipsim/simctl_cmds.h"
+#include "tools/drvctl/commands.h"
+#include "tools/drvctl/swdrv_client.h"
+
+namespace drvctl {
+namespace {
+
+namespace sc = chipsim::simcmd;
+
+// Sub-commands of module 119.
+constexpr uint32_t kSetStaMode = 33;
+constexpr uint32_t kSetPortStaState = 35;
+constexpr uint32_t kAddVlanToSta = 36;
+constexpr uint32_t kDeleteVlanFromSta = 37;
+constexpr uint32_t kSetPvid = 38;
+constexpr uint32_t kCreateVlan = 39;
+constexpr uint32_t kDestroyVlan = 40;
+constexpr uint32_t kAddPortUntagged = 43;
+constexpr uint32_t kDeletePort = 44;
+constexpr uint32_t kAddPortTagged = 45;
+constexpr uint32_t kEnableIngressFilter = 56;
+constexpr uint32_t kDisableIngressFilter = 57;
+constexpr uint32_t kAdmitTagged = 58;
+constexpr uint32_t kAdmitUntagged = 59;
+constexpr uint32_t kAdmitAll = 60;
+constexpr uint32_t kAddCpu = 63;
+constexpr uint32_t kDeleteCpu = 64;
+
+// Chip values, for the views.
+const char* const kAccept[] = {"tagged", "all", "untagged"};
+const char* const kChipStates[] = {"disabled", "blocking", "learning", "forwarding"};
+
+struct VlanView {
+    uint32_t group = 0;
+    DevicePorts untagged, tagged;
+};
+
+int vlan_show(Args& args, uint32_t only) {
+    FrontPorts fronts;
+    if (int rc = front_ports(args, &fronts)) return rc;
+    std::map<uint32_t, VlanView> vlans;
+    // Devices from 0 until the simulation knows no more.
+    for (uint32_t dev = 0;; ++dev) {
+        uint32_t next = 0;
+        bool known = true;
+        do {
+            Response resp;
+            if (int rc = request(simctl::kQueueKey, sc::kVlans, words_payload({dev, next}),
+                                 args.timeout_ms, &resp))
+                return rc;
+            known = resp.result() == 1;
+            if (!known) break;
+            uint32_t n = resp.word(1);
+            next = resp.word(2);
+            for (uint32_t i = 0; i < n && 12 + (i + 1) * sc::kVlanRecordSize <= resp.payload.size();
+                 ++i) {
+                const uint8_t* r = resp.payload.data() + 12 + i * sc::kVlanRecordSize;
+                uint64_t members = be::get32(r + 4) | uint64_t{be::get32(r + 8)} << 32;
+                uint64_t tagged = be::get32(r + 12) | uint64_t{be::get32(r + 16)} << 32;
+                VlanView& v = vlans[be::get16(r)];
+                v.group = r[2];
+                v.untagged[dev] = members & ~tagged;
+                v.tagged[dev] = tagged;
+            }
+        } while (next != 0);
+        if (!known) break;
+    }
+    if (only != 0 && !vlans.count(only)) {
+        std::fprintf(stderr, "drvctl: VLAN %u does not exist on the chip\n", only);
+        return kExitFailed;
+    }
+    std::printf("vlan  group  untagged                    tagged\n");
+    for (const auto& [vid, v] : vlans) {
+        if (only != 0 && vid != only) continue;
+        std::printf("%4u  %5u  %-27s %s\n", vid, v.group, port_list(fronts, v.untagged).c_str(),
+                    port_list(fronts, v.tagged).c_str());
+    }
+    return kExitOk;
+}
+
+int vlan_ports(Args& args) {
+    Response resp;
+    if (int rc = sim_request(args, sc::kVlanPorts, {}, &resp)) return rc;
+    uint32_t n = resp.word(1);
+    std::printf("port  pvid  accept    filter  tpid    tunnel  priority\n");
+    for (uint32_t i = 0; i < n && 8 + (i + 1) * sc::kVlanPortRecordSize <= resp.payload.size();
+         ++i) {
+        const uint8_t* r = resp.payload.data() + 8 + i * sc::kVlanPortRecordSize;
+        std::printf("%4u  %4u  %-8s  %-6s  0x%04x  %-6s  %u\n", r[0], be::get16(r + 4),
+                    r[3] < 3 ? kAccept[r[3]] : "?",
+                    (r[8] & sc::kVlanPortFlagIngressFilter) ? "on" : "off", be::get16(r + 6),
+                    (r[8] & sc::kVlanPortFlagTunnelAccess) ? "access" : "-", r[9]);
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int cmd_vlan(Args& args) {
+    const auto& w = args.words;
+    if (w.empty()) return usage_error("vlan needs an operation");
+    const std::string& op = w[0];
+    uint32_t vid = 0;
+    LogicalPort lp;
+    if (op == "show") {
+        if (w.size() > 2 || (w.size() == 2 && !parse_vid(w[1], &vid)))
+            return usage_error("vlan show [VID]: VID is 1 to 4094");
+        return vlan_show(args, vid);
+    }
+    if (op == "ports") {
+        if (w.size() != 1) return usage_error("vlan ports takes no arguments");
+        return vlan_ports(args);
+    }
+    if (op == "create" || op == "destroy") {
+        if (w.size() != 2 || !parse_vid(w[1], &vid))
+            return usage_error("vlan " + op + " VID: VID is 1 to 4094");
+        return swdrv_request(args, {op == "create" ? kCreateVlan : kDestroyVlan, vid},
+                             op + " VLAN " + w[1]);
+    }
+    if (op == "add" || op == "remove") {
+        bool add = op == "add";
+        bool untagged = add && w.size() == 4 && w[3] == "untagged";
+        if (w.size() < 3 || w.size() > (add ? 4u : 3u) ||
+            (add && w.size() == 4 && w[3] != "tagged" && w[3] != "untagged"))
+            return usage_error(
+                "vlan add VID PORT|cpu [tagged|untagged] | vlan remove VID PORT|cpu");
+        if (!parse_vid(w[1], &vid)) return usage_error("VID is 1 to 4094");
+        if (w[2] == "cpu")
+            return swdrv_request(args, {add ? kAddCpu : kDeleteCpu, vid}, op + " the CPU port");
+        if (!parse_port(w[2], &lp)) return usage_error("PORT is 1 to 16, UNIT/PORT or cpu");
+        uint32_t sub = !add ? kDeletePort : untagged ? kAddPortUntagged : kAddPortTagged;
+        return swdrv_request(args, {sub, lp.unit, lp.port, vid}, op + " port " + w[2]);
+    }
+    if (op == "pvid") {
+        if (w.size() != 3 || !parse_port(w[1], &lp) || !parse_vid(w[2], &vid))
+            return usage_error("vlan pvid PORT VID: PORT is 1 to 16 or UNIT/PORT, VID 1 to 4094");
+        return swdrv_request(args, {kSetPvid, lp.unit, lp.port, vid}, "set the PVID");
+    }
+    if (op == "accept") {
+        static const std::map<std::string, uint32_t> kinds = {
+            {"all", kAdmitAll}, {"tagged", kAdmitTagged}, {"untagged", kAdmitUntagged}};
+        if (w.size() != 3 || !parse_port(w[1], &lp) || !kinds.count(w[2]))
+            return usage_error("vlan accept PORT all|tagged|untagged");
+        return swdrv_request(args, {kinds.at(w[2]), lp.unit, lp.port}, "set the frame types");
+    }
+    if (op == "filter") {
+        if (w.size() != 3 || !parse_port(w[1], &lp) || (w[2] != "on" && w[2] != "off"))
+            return usage_error("vlan filter PORT on|off");
+        return swdrv_request(
+            args, {w[2] == "on" ? kEnableIngressFilter : kDisableIngressFilter, lp.unit, lp.port},
+            "set ingress filtering");
+    }
+    return usage_error("unknown vlan operation \"" + op + "\"");
+}
+
+int cmd_stp(Args& args) {
+    const auto& w = args.words;
+    if (w.empty()) return usage_error("stp needs an operation");
+    const std::string& op = w[0];
+    uint32_t instance = 0, vid = 0;
+    LogicalPort lp;
+    if (op == "mode") {
+        if (w.size() != 2 || (w[1] != "single" && w[1] != "multiple"))
+            return usage_error("stp mode single|multiple");
+        return swdrv_request(args, {kSetStaMode, w[1] == "multiple" ? 2u : 1u},
+                             "change the spanning-tree mode");
+    }
+    if (op == "state") {
+        // Bridge MIB numbering: 1 disabled .. 5 forwarding.
+        static const std::map<std::string, uint32_t> states = {
+            {"disabled", 1}, {"blocking", 2}, {"listening", 3}, {"learning", 4}, {"forwarding", 5}};
+        if (w.size() != 4 || !parse_u32(w[1], &instance) || instance > 31 ||
+            !parse_port(w[2], &lp) || !states.count(w[3]))
+            return usage_error(
+                "stp state INSTANCE PORT disabled|blocking|listening|learning|forwarding "
+                "(INSTANCE 0 to 31)");
+        return swdrv_request(args, {kSetPortStaState, instance, lp.unit, lp.port, states.at(w[3])},
+                             "set the port state");
+    }
+    if (op == "vlan") {
+        if (w.size() != 3 || !parse_vid(w[1], &vid) || !parse_u32(w[2], &instance) || instance > 31)
+            return usage_error("stp vlan VID INSTANCE (INSTANCE 0 to 31; 0 unbinds)");
+        if (instance == 0) return swdrv_request(args, {kDeleteVlanFromSta, vid}, "unbind the VLAN");
+        return swdrv_request(args, {kAddVlanToSta, vid, instance}, "bind the VLAN");
+    }
+    if (op == "show") {
+        if (w.size() > 2 || (w.size() == 2 && (!parse_u32(w[1], &instance) || instance > 31)))
+            return usage_error("stp show [INSTANCE]: INSTANCE is 0 to 31");
+        Response resp;
+        if (int rc = sim_request(args, sc::kStpStates, {instance}, &resp)) return rc;
+        std::printf("instance %u\nport  state\n", instance);
+        uint32_t n = resp.word(1);
+        for (uint32_t i = 0; i < n && 8 + 4 * (i + 1) <= resp.payload.size(); ++i) {
+            const uint8_t* r = resp.payload.data() + 8 + 4 * i;
+            std::printf("%4u  %s\n", r[0], r[3] < 4 ? kChipStates[r[3]] : "?");
+        }
+        return kExitOk;
+    }
+    return usage_error("unknown stp operation \"" + op + "\"");
+}
+
+}  // namespace drvctl
