@@ -20,6 +20,18 @@ show "$bin/drvctl" --queue 25 raw 1000
 show "$bin/drvctl" raw 119 0 1 2
 show "$bin/drvctl" log SWCTRL
 printf '1\nq\n' | show "$bin/drvctl" menu dev_nicdrv
+show "$bin/drvctl" ports
+show "$bin/drvctl" vlan create 10
+show "$bin/drvctl" vlan add 10 1
+show "$bin/drvctl" vlan add 10 2 untagged
+show "$bin/drvctl" vlan add 10 cpu
+show "$bin/drvctl" vlan pvid 2 10
+show "$bin/drvctl" raw 119 45 1 3 10
+show "$bin/drvctl" vlan show
+show "$bin/drvctl" vlan ports
+show "$bin/drvctl" stp mode multiple
+show "$bin/drvctl" stp state 1 1 forwarding
+show "$bin/drvctl" stp show 1
 show "$bin/drvctl" reload warm
 printf '\nThe switch reloaded; start it again with %s/driver_proc, stop it with %s/drvctl stop.\n' \
   "$bin" "$bin"
