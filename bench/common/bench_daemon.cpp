@@ -1,6 +1,7 @@
 #include "bench/common/bench_daemon.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,12 +9,15 @@
 #include <climits>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "platform/console/console.h"
 #include "platform/instance/ctl.h"
 #include "platform/instance/instance.h"
 #include "platform/instance/lifecycle.h"
 #include "platform/sysfun/ipc_client.h"
+#include "platform/sysfun/ipc_msg.h"
+#include "platform/sysfun/sysfun.h"
 
 namespace bench {
 
@@ -31,7 +35,8 @@ Daemon::Daemon() : id_(40000 + ::getpid() % 9999) {
     std::string exe = program_dir() + "/driver_proc";
     pid_t pid = ::fork();
     if (pid == 0) {
-        int fd = ::open(instance::run_file("stdout.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int fd =
+            ::open(instance::run_file("stdout.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(fd, 1);
         ::dup2(fd, 2);
         ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
@@ -56,18 +61,43 @@ Daemon::~Daemon() {
     lifecycle::stop(5000);
 }
 
+EchoServer::EchoServer(uint32_t queue_key) : key_(queue_key) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        SYSFUN_MsgQ_T q;
+        if (SYSFUN_CreateMsgQ(key_, SYSFUN_MSGQ_BIDIRECTIONAL, &q) != SYSFUN_OK) ::_exit(1);
+        std::vector<uint8_t> buf(sys_adpt::kMaxMsgSize);
+        for (;;) {
+            if (SYSFUN_ReceiveMsg(q, 0, SYSFUN_TIMEOUT_WAIT_FOREVER, sys_adpt::kMaxPayload,
+                                  buf.data()) == SYSFUN_OK) {
+                ipcmsg::answer(buf.data(), false);
+                SYSFUN_SendResponseMsg(q, buf.data());
+            }
+        }
+    }
+    while (pid_ > 0 && !ipc::queue_exists(key_))
+        ::usleep(1000);
+}
+
+EchoServer::~EchoServer() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+}
+
 bool TimeCollector::ReportContext(const Context& context) {
+    output_options_ = OO_Tabular;  // the library turns colours on for a terminal
     return ConsoleReporter::ReportContext(context);
 }
 
 void TimeCollector::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& r : runs) {
         if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-        ns_[r.benchmark_name()] = r.GetAdjustedRealTime() *
-                                  (r.time_unit == benchmark::kNanosecond    ? 1.0
-                                   : r.time_unit == benchmark::kMicrosecond ? 1e3
-                                   : r.time_unit == benchmark::kMillisecond ? 1e6
-                                                                            : 1e9);
+        ns_[r.benchmark_name()] =
+            r.GetAdjustedRealTime() * (r.time_unit == benchmark::kNanosecond    ? 1.0
+                                       : r.time_unit == benchmark::kMicrosecond ? 1e3
+                                       : r.time_unit == benchmark::kMillisecond ? 1e6
+                                                                                : 1e9);
     }
     ConsoleReporter::ReportRuns(runs);
 }
@@ -77,6 +107,13 @@ double TimeCollector::ns_per_iteration(const std::string& name) const {
     for (const auto& [run, ns] : ns_)
         if (run == name || run.rfind(name + "/", 0) == 0) return ns;
     return 0.0;
+}
+
+double TimeCollector::min_ns_per_iteration(const std::string& prefix) const {
+    double best = 0.0;
+    for (const auto& [run, ns] : ns_)
+        if (run.rfind(prefix, 0) == 0 && (best == 0.0 || ns < best)) best = ns;
+    return best;
 }
 
 }  // namespace bench

@@ -7,8 +7,8 @@
 //
 // Prints, last, "pipeline_forwarding ratio=R" with R = time per 64-byte unicast frame through
 // the model (the larger of the two table sizes) / time per frame of the minimal switch. Times
-// are CPU times, the best of five interleaved repetitions, so that other load on the machine does not
-// decide the ratio.
+// are CPU times, the best of five interleaved repetitions, so that other load on the machine does
+// not decide the ratio.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -103,8 +103,8 @@ void BM_Model(benchmark::State& state, const uint8_t* dst, uint32_t len, bool fi
         benchmark::DoNotOptimize(r.data.data());
     }
     if (r.sent.size() != expect) state.SkipWithError("the frame did not go where expected");
-    state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // The minimal learning switch: one lookup, one copy.
@@ -136,8 +136,8 @@ void BM_Minimal(benchmark::State& state, uint32_t len) {
         sw.forward(f.data(), len);
         benchmark::DoNotOptimize(sw.egress[1].data());
     }
-    state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // The least CPU time per iteration of each benchmark over its repetitions: the machine's other
@@ -170,9 +170,12 @@ struct Case {
     bool fill;
 };
 const Case kCases[] = {
-    {"unicast/64/flow_only", kDst, 64, false},       {"unicast/64/table_16K", kDst, 64, true},
-    {"unicast/1518/flow_only", kDst, 1518, false},   {"unicast/1518/table_16K", kDst, 1518, true},
-    {"flood16/64/flow_only", kBroadcast, 64, false}, {"flood16/64/table_16K", kBroadcast, 64, true},
+    {"unicast/64/flow_only", kDst, 64, false},
+    {"unicast/64/table_16K", kDst, 64, true},
+    {"unicast/1518/flow_only", kDst, 1518, false},
+    {"unicast/1518/table_16K", kDst, 1518, true},
+    {"flood16/64/flow_only", kBroadcast, 64, false},
+    {"flood16/64/table_16K", kBroadcast, 64, true},
     {"flood16/1518/flow_only", kBroadcast, 1518, false},
     {"flood16/1518/table_16K", kBroadcast, 1518, true},
 };
@@ -215,7 +218,8 @@ int main(int argc, char** argv) {
     double full = times.ns("BM_Model/unicast/64/table_16K");
     double floor = times.ns("BM_Minimal/64");
     if (small <= 0 || full <= 0 || floor <= 0) return 1;
-    std::printf("pipeline_forwarding table_16K/flow_only=%.3f (target at most 1.5)\n", full / small);
+    std::printf("pipeline_forwarding table_16K/flow_only=%.3f (target at most 1.5)\n",
+                full / small);
     std::printf("pipeline_forwarding ratio=%.3f\n", std::max(small, full) / floor);
     return 0;
 }

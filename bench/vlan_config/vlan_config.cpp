@@ -3,9 +3,6 @@
 // ping-pong between two processes measured in the same run. Prints "vlan_config ratio=R"
 // with R = time per VLAN request / bare round trip.
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <vector>
@@ -72,32 +69,12 @@ void BM_BareQueue(benchmark::State& state) {
     }
 }
 
-// The other end of the bare ping-pong: answers every message as it stands.
-pid_t start_echo_process() {
-    pid_t pid = fork();
-    if (pid == 0) {
-        SYSFUN_MsgQ_T q;
-        if (SYSFUN_CreateMsgQ(kBareQueue, SYSFUN_MSGQ_BIDIRECTIONAL, &q) != SYSFUN_OK) _exit(1);
-        std::vector<uint8_t> buf(sys_adpt::kMaxMsgSize);
-        for (;;) {
-            if (SYSFUN_ReceiveMsg(q, 0, SYSFUN_TIMEOUT_WAIT_FOREVER, sys_adpt::kMaxPayload,
-                                  buf.data()) == SYSFUN_OK) {
-                ipcmsg::answer(buf.data(), false);
-                SYSFUN_SendResponseMsg(q, buf.data());
-            }
-        }
-    }
-    while (!ipc::queue_exists(kBareQueue))
-        usleep(1000);
-    return pid;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     bench::Daemon daemon;
     if (!daemon.ok()) return 1;
-    pid_t echo = start_echo_process();
+    bench::EchoServer echo(kBareQueue);
     benchmark::RegisterBenchmark("BM_VlanRequests", BM_VlanRequests)
         ->Iterations(kRequests)
         ->UseRealTime();
@@ -105,8 +82,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     bench::TimeCollector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
-    kill(echo, SIGKILL);
-    waitpid(echo, nullptr, 0);
     double vlan = collector.ns_per_iteration("BM_VlanRequests");
     double bare = collector.ns_per_iteration("BM_BareQueue");
     if (vlan <= 0 || bare <= 0) return 1;
