@@ -92,7 +92,8 @@ bool TimeCollector::ReportContext(const Context& context) {
 
 void TimeCollector::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& r : runs) {
-        if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
+        // A run that stopped on an error has no time worth comparing.
+        if (r.run_type != Run::RT_Iteration || r.iterations == 0 || r.error_occurred) continue;
         ns_[r.benchmark_name()] =
             r.GetAdjustedRealTime() * (r.time_unit == benchmark::kNanosecond    ? 1.0
                                        : r.time_unit == benchmark::kMicrosecond ? 1e3
