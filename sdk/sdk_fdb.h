@@ -94,8 +94,7 @@ SDK_STATUS sdkBrgFdbHashCalc(uint8_t devNum, const SDK_MAC_ENTRY_KEY* key, uint3
 // Reads slot `index`; SDK_OUT_OF_RANGE past the last slot. aged: the entry's age flag is
 // clear. associatedDevNum: the device number of a port destination, else this device's.
 SDK_STATUS sdkBrgFdbMacEntryRead(uint8_t devNum, uint32_t index, bool* valid, bool* skip,
-                                 bool* aged, uint8_t* associatedDevNum,
-                                 SDK_MAC_ENTRY_EXT* entry);
+                                 bool* aged, uint8_t* associatedDevNum, SDK_MAC_ENTRY_EXT* entry);
 // Writes slot `index` as given (valid, with the skip flag), wherever the key's bucket is.
 SDK_STATUS sdkBrgFdbMacEntryWrite(uint8_t devNum, uint32_t index, bool skip,
                                   const SDK_MAC_ENTRY_EXT* entry);
@@ -118,8 +117,7 @@ constexpr uint32_t SDK_LOCK_CMD_FORWARD = 1;
 constexpr uint32_t SDK_LOCK_CMD_TRAP_TO_CPU = 2;
 constexpr uint32_t SDK_LOCK_CMD_SOFT_DROP = 3;
 constexpr uint32_t SDK_LOCK_CMD_MIRROR_TO_CPU = 4;
-SDK_STATUS sdkBrgFdbPortLearnStatusSet(uint8_t devNum, uint8_t portNum, bool status,
-                                       uint32_t cmd);
+SDK_STATUS sdkBrgFdbPortLearnStatusSet(uint8_t devNum, uint8_t portNum, bool status, uint32_t cmd);
 SDK_STATUS sdkBrgFdbPortLearnStatusGet(uint8_t devNum, uint8_t portNum, bool* status,
                                        uint32_t* cmd);
 

@@ -30,11 +30,12 @@ uint64_t realtime_ns() {
 
 const char* drop_name(Drop d) {
     static const char* const kNames[kDropReasons] = {
-        "none",         "runt",          "truncated-tag", "too-long",      "port-down",
-        "mru",          "oversize",      "vlan-mru",      "frame-type",    "invalid-vlan",
-        "ingress-filter", "stp-state",   "learn-lock",    "sa-command",    "da-command",
-        "control",      "no-destination", "loop",         "cpu-queue-full", "egress-not-member",
-        "egress-stp",   "egress-block",  "egress-down"};
+        "none",           "runt",         "truncated-tag",  "too-long",
+        "port-down",      "mru",          "oversize",       "vlan-mru",
+        "frame-type",     "invalid-vlan", "ingress-filter", "stp-state",
+        "learn-lock",     "sa-command",   "da-command",     "control",
+        "no-destination", "loop",         "cpu-queue-full", "egress-not-member",
+        "egress-stp",     "egress-block", "egress-down"};
     uint32_t i = static_cast<uint32_t>(d);
     return i < kDropReasons ? kNames[i] : "?";
 }

@@ -18,24 +18,24 @@ namespace chipsim {
 // came in on, the egress group on the port the copy was meant for.
 enum class Drop : uint8_t {
     kNone,
-    kRunt,            // shorter than an Ethernet header
-    kTruncatedTag,    // a tag type with the tag cut off
-    kTooLong,         // longer than any frame a port takes (kMaxFrame)
-    kPortDown,        // port disabled or its link down
-    kMru,             // longer than the port's MRU
+    kRunt,              // shorter than an Ethernet header
+    kTruncatedTag,      // a tag type with the tag cut off
+    kTooLong,           // longer than any frame a port takes (kMaxFrame)
+    kPortDown,          // port disabled or its link down
+    kMru,               // longer than the port's MRU
     kOversizeUntagged,  // untagged and longer than 1518 bytes with the filter on
-    kVlanMru,         // longer than its VLAN's MRU profile
-    kFrameType,       // not an acceptable frame type of the port
-    kInvalidVlan,     // VLAN id 4095, or a VLAN the chip does not hold
-    kIngressFilter,   // the port is not a member of the frame's VLAN
-    kStpState,        // the port does not forward in the VLAN's spanning-tree group
-    kLearnLock,       // unknown or moved source on a port with controlled learning
-    kSaCommand,       // the source address entry's command
-    kDaCommand,       // the destination address entry's command
-    kControl,         // a control-packet command dropped it
-    kNoDestination,   // no port to send it to (destination on the port it came from)
-    kLoop,            // went round a loopback too often
-    kCpuQueueFull,    // the queue to the CPU was full
+    kVlanMru,           // longer than its VLAN's MRU profile
+    kFrameType,         // not an acceptable frame type of the port
+    kInvalidVlan,       // VLAN id 4095, or a VLAN the chip does not hold
+    kIngressFilter,     // the port is not a member of the frame's VLAN
+    kStpState,          // the port does not forward in the VLAN's spanning-tree group
+    kLearnLock,         // unknown or moved source on a port with controlled learning
+    kSaCommand,         // the source address entry's command
+    kDaCommand,         // the destination address entry's command
+    kControl,           // a control-packet command dropped it
+    kNoDestination,     // no port to send it to (destination on the port it came from)
+    kLoop,              // went round a loopback too often
+    kCpuQueueFull,      // the queue to the CPU was full
     // Egress.
     kEgressNotMember,  // the port is not a member of the VLAN
     kEgressStp,        // the port does not forward in the VLAN's spanning-tree group
@@ -55,8 +55,8 @@ struct PortCounters {
     uint64_t rx_bytes = 0;
     uint64_t tx_frames = 0;  // copies sent
     uint64_t tx_bytes = 0;
-    uint64_t to_cpu = 0;     // frames received here that went to the CPU
-    uint64_t captured = 0;   // copies sent that the capture recorded
+    uint64_t to_cpu = 0;    // frames received here that went to the CPU
+    uint64_t captured = 0;  // copies sent that the capture recorded
     std::array<uint64_t, kDropReasons> drops{};
 };
 
@@ -70,10 +70,10 @@ struct CapturedFrame {
 
 // A frame for the CPU, with what the chip tells the CPU about it.
 struct CpuFrame {
-    uint8_t src_dev = 0;   // hardware device number of the port it came in on
+    uint8_t src_dev = 0;  // hardware device number of the port it came in on
     uint8_t src_port = 0;
     uint16_t vid = 0;
-    bool tagged = false;   // it came in with a tag
+    bool tagged = false;    // it came in with a tag
     bool mirrored = false;  // a copy: the frame itself was also forwarded
     uint32_t cpu_code = 0;
     std::vector<uint8_t> bytes;  // as received
@@ -96,7 +96,10 @@ struct Frames {
     // at once after a change of the model).
     uint32_t since_clock = 0;
     uint64_t clock_changes = ~uint64_t{0};
+    // The device's ends of the unit's internal links (from the board; found on first use).
+    uint64_t cascade_ports = ~uint64_t{0};
 };
+constexpr uint64_t kUnknownPorts = ~uint64_t{0};
 constexpr uint32_t kClockEvery = 16;
 
 struct Device;

@@ -175,7 +175,7 @@ struct Injected {
     Drop drop = Drop::kNone;  // why it went nowhere
     uint16_t vid = 0;         // the VLAN it was classified to
     bool flooded = false;
-    bool learned = false;     // its source address is in the table for its port
+    bool learned = false;  // its source address is in the table for its port
     bool to_cpu = false;
     uint32_t cpu_code = 0;
     std::vector<FrameCopy> sent;  // in the order the ports sent them

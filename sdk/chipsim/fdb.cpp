@@ -80,8 +80,8 @@ bool fdb_slot_from(const SDK_MAC_ENTRY_EXT& e, FdbSlot* out) {
     out->target = 0;
     switch (i.type) {
         case SDK_INTERFACE_PORT:
-            if (i.devPort.devNum > 31 || (i.devPort.portNum >= SDK_MAX_PORTS &&
-                                          i.devPort.portNum != SDK_CPU_PORT))
+            if (i.devPort.devNum > 31 ||
+                (i.devPort.portNum >= SDK_MAX_PORTS && i.devPort.portNum != SDK_CPU_PORT))
                 return false;
             out->dev = i.devPort.devNum;
             out->port = i.devPort.portNum;

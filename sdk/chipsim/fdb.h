@@ -65,9 +65,9 @@ struct FdbSlot {
     uint8_t da_cmd = 0;
     uint8_t sa_cmd = 0;
     uint8_t if_type = 0;
-    uint8_t dev = 0;       // port destination: hardware device number
-    uint8_t port = 0;      // port destination: port
-    uint16_t target = 0;   // trunk id, VIDX or VLAN of the other destination types
+    uint8_t dev = 0;      // port destination: hardware device number
+    uint8_t port = 0;     // port destination: port
+    uint16_t target = 0;  // trunk id, VIDX or VLAN of the other destination types
     uint8_t source_id = 0;
     uint8_t user_defined = 0;
     uint8_t da_qos = 0;
@@ -110,10 +110,10 @@ struct FdbTable {
     FdbFilter filter;
     SDK_INTERFACE_INFO transplant_old{};
     SDK_INTERFACE_INFO transplant_new{};
-    bool action_stalled = false;   // tests: a triggered walk does not finish
-    bool action_pending = false;   // a triggered walk waits for the stall to end
+    bool action_stalled = false;  // tests: a triggered walk does not finish
+    bool action_pending = false;  // a triggered walk waits for the stall to end
     uint32_t pending_mode = 0;
-    uint64_t next_pass_ms = 0;     // automatic ageing: time of the next pass (0: not armed)
+    uint64_t next_pass_ms = 0;  // automatic ageing: time of the next pass (0: not armed)
     std::deque<SDK_SECUR_BREACH_MSG> breach;
     uint32_t au_lost = 0;      // address-update messages that found the queue full
     uint32_t breach_lost = 0;  // security events that found their queue full

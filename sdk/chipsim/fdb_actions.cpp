@@ -28,7 +28,8 @@ bool selected(const Device& d, const FdbSlot& s) {
 
 bool on_interface(const FdbSlot& s, const SDK_INTERFACE_INFO& i) {
     if (s.if_type != i.type) return false;
-    if (i.type == SDK_INTERFACE_PORT) return s.dev == i.devPort.devNum && s.port == i.devPort.portNum;
+    if (i.type == SDK_INTERFACE_PORT)
+        return s.dev == i.devPort.devNum && s.port == i.devPort.portNum;
     return i.type == SDK_INTERFACE_TRUNK && s.target == i.trunkId;
 }
 

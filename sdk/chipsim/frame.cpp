@@ -93,8 +93,7 @@ L3 parse_l3(const uint8_t* frame, uint32_t len, uint32_t at) {
     return out;
 }
 
-bool encap_matches(const uint8_t* f, uint32_t len, uint32_t at, uint32_t encap,
-                   uint16_t protocol) {
+bool encap_matches(const uint8_t* f, uint32_t len, uint32_t at, uint32_t encap, uint16_t protocol) {
     uint16_t type = rd16(f, len, at);
     if (at + 2 > len) return false;
     if (encap == SDK_VLAN_ENCAP_ETHERNET_II) return type >= 0x0600 && type == protocol;
@@ -102,8 +101,7 @@ bool encap_matches(const uint8_t* f, uint32_t len, uint32_t at, uint32_t encap,
     uint32_t llc = at + 2;
     if (llc + 3 > len) return false;
     bool snap = f[llc] == 0xAA && f[llc + 1] == 0xAA && f[llc + 2] == 0x03;
-    if (encap == SDK_VLAN_ENCAP_LLC_OTHER)
-        return !snap && rd16(f, len, llc) == protocol;
+    if (encap == SDK_VLAN_ENCAP_LLC_OTHER) return !snap && rd16(f, len, llc) == protocol;
     if (!snap || llc + 8 > len) return false;
     uint32_t oui = uint32_t{f[llc + 3]} << 16 | uint32_t{f[llc + 4]} << 8 | f[llc + 5];
     if (rd16(f, len, llc + 6) != protocol) return false;

@@ -40,8 +40,8 @@ inline bool is_zero(const uint8_t* mac) {
 // The layer-2 view of a frame of at least kEthHeader bytes as a port with this tag protocol
 // id sees it.
 struct L2 {
-    bool tagged = false;  // an outer tag of the port's TPID
-    uint16_t tci = 0;     // its tag control information
+    bool tagged = false;    // an outer tag of the port's TPID
+    uint16_t tci = 0;       // its tag control information
     uint32_t payload = 12;  // offset of what follows the addresses and the outer tag
 };
 enum class L2Status { kOk, kRunt, kTruncatedTag };
@@ -52,7 +52,7 @@ struct L3 {
     uint16_t ethertype = 0;  // after the outer tag and at most one 0x8100 tag inside it
     bool ipv4 = false;
     bool ipv6 = false;
-    uint8_t ip_proto = 0;        // IPv4 protocol, or the IPv6 upper-layer header
+    uint8_t ip_proto = 0;          // IPv4 protocol, or the IPv6 upper-layer header
     const uint8_t* sip = nullptr;  // 4 or 16 bytes inside the frame, when complete
     const uint8_t* dip = nullptr;
     bool icmpv6 = false;

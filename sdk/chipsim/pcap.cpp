@@ -90,8 +90,7 @@ uint64_t to_ns(uint64_t stamp, uint64_t units_per_sec) {
     constexpr uint64_t kNs = 1000000000u;
     if (units_per_sec == 0) return 0;
     if (units_per_sec >= kNs) return stamp / (units_per_sec / kNs);
-    return stamp / units_per_sec * kNs +
-           stamp % units_per_sec * kNs / units_per_sec;
+    return stamp / units_per_sec * kNs + stamp % units_per_sec * kNs / units_per_sec;
 }
 
 bool parse_ng(Reader r, std::vector<Record>* out, std::string* error) {
@@ -114,7 +113,8 @@ bool parse_ng(Reader r, std::vector<Record>* out, std::string* error) {
             type = r.u32(at);
         }
         uint32_t blen = r.u32(at + 4);
-        if (blen < 12 || blen % 4 || blen > r.len - at) return fail(error, "bad block length", at + 4);
+        if (blen < 12 || blen % 4 || blen > r.len - at)
+            return fail(error, "bad block length", at + 4);
         size_t body = at + 8, end = at + blen - 4;
         if (type == kNgInterface) {
             if (end - body < 8) return fail(error, "interface block cut short", at);
@@ -183,7 +183,8 @@ bool read_file(const std::string& path, std::vector<Record>* out, std::string* e
         *error = "cannot open " + path;
         return false;
     }
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
     return parse(data.data(), data.size(), out, error);
 }
 

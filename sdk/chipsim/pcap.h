@@ -12,7 +12,7 @@
 namespace pcap {
 
 struct Record {
-    uint64_t time_ns = 0;  // real time
+    uint64_t time_ns = 0;   // real time
     uint32_t orig_len = 0;  // length on the wire (the record may hold fewer bytes)
     std::vector<uint8_t> bytes;
     uint32_t interface = 0;  // pcapng: index of the interface it was captured on

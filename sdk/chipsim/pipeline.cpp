@@ -135,8 +135,7 @@ void control(Device& d, Packet& p, const L3& l3) {
     static const uint8_t kReserved[5] = {0x01, 0x80, 0xC2, 0x00, 0x00};
     if (t.ieee_enable && std::memcmp(da, kReserved, 5) == 0) {
         uint32_t profile = t.ieee_profile[p.in_port] % SDK_IEEE_RSV_MC_PROFILES;
-        apply(p, from_packet_cmd(t.ieee_cmd[profile][da[5]]), Drop::kControl,
-              kCpuCodeIeeeReserved);
+        apply(p, from_packet_cmd(t.ieee_cmd[profile][da[5]]), Drop::kControl, kCpuCodeIeeeReserved);
     }
     if (l3.ethertype == kEtherTypeMacControl) apply(p, Cmd::kHardDrop, Drop::kControl);
     if (l3.oam_pdu) {
@@ -166,9 +165,9 @@ void learn(Device& d, Port& port, const VlanEntry& v, Packet& p, bool automatic_
     int32_t i = fdb_find(t, k);
     if (i >= 0) {
         FdbSlot& s = t.slots[static_cast<uint32_t>(i)];
-        bool same = trunk ? s.if_type == SDK_INTERFACE_TRUNK && s.target == trunk
-                          : s.if_type == SDK_INTERFACE_PORT && s.dev == src_dev &&
-                                s.port == src_port;
+        bool same = trunk
+                        ? s.if_type == SDK_INTERFACE_TRUNK && s.target == trunk
+                        : s.if_type == SDK_INTERFACE_PORT && s.dev == src_dev && s.port == src_port;
         // A static entry is never moved by learning; the frame itself goes on.
         if (same || (s.flags & kFdbStatic)) {
             s.flags |= kFdbAge;
@@ -230,9 +229,7 @@ void to_entry(Device& d, Packet& p, const VlanEntry& v, const FdbSlot& s) {
             return;
         }
         case SDK_INTERFACE_TRUNK: {
-            uint8_t port = hooks().trunk_member
-                               ? hooks().trunk_member(d, s.target, p)
-                               : kNoPort;
+            uint8_t port = hooks().trunk_member ? hooks().trunk_member(d, s.target, p) : kNoPort;
             if (port == kNoPort) break;
             set_member(p.dest, port);
             return;
@@ -297,11 +294,31 @@ void lookup(Device& d, Packet& p, const VlanEntry& v, const L3& l3) {
         return;
     }
     if (is_multicast(da)) {
-        uint32_t kind = l3.ipv4 ? SDK_UNREG_MC_IPV4 : l3.ipv6 ? SDK_UNREG_MC_IPV6 : SDK_UNREG_MC_NON_IP;
+        uint32_t kind = l3.ipv4   ? SDK_UNREG_MC_IPV4
+                        : l3.ipv6 ? SDK_UNREG_MC_IPV6
+                                  : SDK_UNREG_MC_NON_IP;
         apply(p, from_packet_cmd(d.traps.unreg_mc_cmd[kind]), Drop::kControl, kCpuCodeUnregMc);
         if (!relayed(p)) return;
     }
     flood(d, p, v);
+}
+
+// The headers above layer 2, read only where a stage will look at them: slow protocols and
+// MAC control, multicast (IGMP, IP multicast bridging, unregistered multicast), and IPv4 and
+// IPv6 unicast while IGMP or ICMPv6 messages have a command of their own.
+L3 look_above_l2(const Device& d, const Packet& p) {
+    uint32_t at = p.l2.payload;
+    uint16_t type = rd16(p.data, p.len, at);
+    if (type == kEtherTypeCtag) type = rd16(p.data, p.len, at + kTagLen);
+    bool look = type == kEtherTypeSlow || is_multicast(p.data);
+    if (!look && type == kEtherTypeIpv4) look = d.traps.igmp_cmd != SDK_PACKET_CMD_FORWARD;
+    if (!look && type == kEtherTypeIpv6)
+        for (const Icmpv6Slot& s : d.traps.icmpv6)
+            look |= s.cmd != SDK_PACKET_CMD_FORWARD;
+    if (look) return parse_l3(p.data, p.len, at);
+    L3 l3;
+    l3.ethertype = type;
+    return l3;
 }
 
 // Switches one hop of a frame in a device (its lock held).
@@ -339,7 +356,7 @@ void switch_hop(Device& d, const Result::Hop& h, bool first, const uint8_t* data
         fdb_catch_up(d, clock_ms());
     }
 
-    L3 l3 = parse_l3(data, len, p.l2.payload);
+    L3 l3 = look_above_l2(d, p);
     Admission a;
     if (h.cascade) {
         p.src_dev = h.src_dev;

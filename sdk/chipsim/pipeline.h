@@ -38,12 +38,12 @@ struct Device;
 enum class Cmd : uint8_t { kForward, kMirror, kTrap, kSoftDrop, kHardDrop };
 
 // CPU codes the model gives frames it hands to the CPU, by reason.
-constexpr uint32_t kCpuCodeMacDaTrap = 16;       // destination entry's command or the CPU port
-constexpr uint32_t kCpuCodeMacSaTrap = 19;       // source entry's command
-constexpr uint32_t kCpuCodeNewAddress = 32;      // lock command of controlled learning
-constexpr uint32_t kCpuCodeUnregMc = 33;         // unregistered multicast command
-constexpr uint32_t kCpuCodeFlooded = 37;         // flooded to the CPU as a VLAN member
-constexpr uint32_t kCpuCodeIeeeReserved = 300;   // IEEE reserved multicast
+constexpr uint32_t kCpuCodeMacDaTrap = 16;      // destination entry's command or the CPU port
+constexpr uint32_t kCpuCodeMacSaTrap = 19;      // source entry's command
+constexpr uint32_t kCpuCodeNewAddress = 32;     // lock command of controlled learning
+constexpr uint32_t kCpuCodeUnregMc = 33;        // unregistered multicast command
+constexpr uint32_t kCpuCodeFlooded = 37;        // flooded to the CPU as a VLAN member
+constexpr uint32_t kCpuCodeIeeeReserved = 300;  // IEEE reserved multicast
 constexpr uint32_t kCpuCodeIgmp = 301;
 constexpr uint32_t kCpuCodeIcmpv6 = 306;
 constexpr uint32_t kCpuCodeOam = 420;
@@ -53,12 +53,13 @@ struct Packet {
     const uint8_t* data = nullptr;  // as received on this device
     uint32_t len = 0;
     uint8_t in_port = 0;
-    uint8_t src_dev = 0;    // where it entered the unit: hardware device number and port
+    uint8_t src_dev = 0;  // where it entered the unit: hardware device number and port
     uint8_t src_port = 0;
-    L2 l2;                  // the outer tag as the port reads it (none on tunnel access)
-    uint16_t vid = 0;       // the VLAN it was classified to
-    uint8_t up = 0;         // its user priority
+    L2 l2;             // the outer tag as the port reads it (none on tunnel access)
+    uint16_t vid = 0;  // the VLAN it was classified to
+    uint8_t up = 0;    // its user priority
     uint8_t cfi = 0;
+    uint8_t tc = 0;  // egress queue (traffic class), for the QoS stage to set
     Cmd cmd = Cmd::kForward;
     Drop drop = Drop::kNone;
     bool has_code = false;
@@ -76,8 +77,8 @@ void apply(Packet& p, Cmd c, Drop why, uint32_t cpu_code = 0);
 // Stages later features add. Each is optional (null: the stage passes everything); they run
 // with the device's lock held.
 struct Hooks {
-    // After classification: may drop (storm control), change priority or VLAN, count, ask
-    // for a mirror copy (policy rules and meters), and mark (QoS).
+    // After classification: may drop (storm control), change priority or VLAN, count and
+    // meter (policy rules), mark and choose the egress queue (QoS).
     void (*storm_control)(Device& d, Packet& p) = nullptr;
     void (*policy)(Device& d, Packet& p) = nullptr;
     void (*qos_marking)(Device& d, Packet& p) = nullptr;
@@ -135,7 +136,7 @@ struct Result {
     Drop drop = Drop::kNone;  // why it went nowhere (kNone: it left a port or reached the CPU)
     uint16_t vid = 0;         // the VLAN the first device classified it to
     bool flooded = false;
-    bool learned = false;     // the first device learned (or refreshed) its source
+    bool learned = false;  // the first device learned (or refreshed) its source
     bool to_cpu = false;
     uint32_t cpu_code = 0;
     std::vector<Sent> sent;

@@ -115,7 +115,8 @@ void send(Device& d, const Packet& p, const VlanEntry& v, uint8_t q, Result* out
     if (hooks().tx_analyzer) {
         uint8_t a = hooks().tx_analyzer(d, p, q);
         if (a != kNoPort) {  // a copy of what q sent (out->data moves as it grows)
-            std::vector<uint8_t> sent(out->data.data() + offset, out->data.data() + out->data.size());
+            std::vector<uint8_t> sent(out->data.data() + offset,
+                                      out->data.data() + out->data.size());
             Packet copy = p;
             copy.data = sent.data();
             copy.len = static_cast<uint32_t>(sent.size());
@@ -156,10 +157,14 @@ bool resolve_port_up(Device& d, Port& p, uint64_t changes) {
     return up;
 }
 
-bool is_cascade(const Device& d, uint8_t port) {
-    for (const board::CascadePort& c : d.desc->cascade)
-        if (c.port == port) return true;
-    return false;
+bool is_cascade(Device& d, uint8_t port) {
+    uint64_t& mask = d.frames.cascade_ports;
+    if (mask == kUnknownPorts) {
+        mask = 0;
+        for (const board::CascadePort& c : d.desc->cascade)
+            mask |= uint64_t{1} << (c.port % kPortSlots);
+    }
+    return mask >> (port % kPortSlots) & 1;
 }
 
 void egress(Device& d, Packet& p, Result* out) {

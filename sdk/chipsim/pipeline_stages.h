@@ -27,7 +27,7 @@ inline bool port_up(Device& d, Port& p, uint64_t changes) {
     return l.changes == changes ? l.up : resolve_port_up(d, p, changes);
 }
 // The port is one end of the unit's internal link between devices.
-bool is_cascade(const Device& d, uint8_t port);
+bool is_cascade(Device& d, uint8_t port);
 
 // Sends the packet's copies to p.dest and hands it to the CPU when it is to go there; queues
 // the hops of copies that come back into a device.

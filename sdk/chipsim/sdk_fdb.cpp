@@ -79,8 +79,7 @@ SDK_STATUS sdkBrgFdbHashCalc(uint8_t devNum, const SDK_MAC_ENTRY_KEY* key, uint3
 }
 
 SDK_STATUS sdkBrgFdbMacEntryRead(uint8_t devNum, uint32_t index, bool* valid, bool* skip,
-                                 bool* aged, uint8_t* associatedDevNum,
-                                 SDK_MAC_ENTRY_EXT* entry) {
+                                 bool* aged, uint8_t* associatedDevNum, SDK_MAC_ENTRY_EXT* entry) {
     if (!valid || !skip || !aged || !associatedDevNum || !entry) return SDK_BAD_PTR;
     return with_fdb(__func__, devNum, [&](Device& d, FdbTable& t) {
         if (index >= SDK_FDB_SIZE) return SDK_OUT_OF_RANGE;
@@ -145,8 +144,7 @@ SDK_STATUS sdkBrgFdbMaxLookupLenGet(uint8_t devNum, uint32_t* lookupLen) {
     });
 }
 
-SDK_STATUS sdkBrgFdbPortLearnStatusSet(uint8_t devNum, uint8_t portNum, bool status,
-                                       uint32_t cmd) {
+SDK_STATUS sdkBrgFdbPortLearnStatusSet(uint8_t devNum, uint8_t portNum, bool status, uint32_t cmd) {
     if (cmd > SDK_LOCK_CMD_MIRROR_TO_CPU) return SDK_BAD_PARAM;
     return with_fdb(__func__, devNum, [&](Device& d, FdbTable& t) {
         if (!valid_port(portNum) || !d.port(portNum)) return SDK_BAD_PARAM;

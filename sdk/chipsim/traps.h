@@ -4,8 +4,8 @@
 // command is an SDK_PACKET_CMD_*.
 //
 // Power-on state: everything forwarded like other traffic (ICMPv6 slots of type 0, the
-// reserved-multicast trap disabled and every protocol forwarded in every profile, every port
-// on profile 0), IP multicast bridged by MAC address, no OAM PDUs to the CPU, no limit on
+// reserved-multicast trap enabled with every protocol forwarded in every profile, every port
+// on profile 0, so a protocol's command takes effect as soon as it is written), IP multicast bridged by MAC address, no OAM PDUs to the CPU, no limit on
 // the packets to the CPU.
 #pragma once
 
@@ -29,7 +29,7 @@ struct Traps {
     std::array<Icmpv6Slot, SDK_ICMPV6_SLOTS> icmpv6{};
     // IEEE reserved multicast 01-80-C2-00-00-xx: while enabled, a frame received on port p
     // gets ieee_cmd[ieee_profile[p]][xx].
-    bool ieee_enable = false;
+    bool ieee_enable = true;
     std::array<std::array<uint8_t, 256>, SDK_IEEE_RSV_MC_PROFILES> ieee_cmd{};
     std::array<uint8_t, kPortSlots> ieee_profile{};
     uint32_t igmp_cmd = SDK_PACKET_CMD_FORWARD;  // IPv4 protocol 2

@@ -63,7 +63,8 @@ class FdbTest : public ::testing::Test {
     static Slot read(uint32_t index) {
         Slot s{};
         uint8_t assoc;
-        EXPECT_EQ(sdkBrgFdbMacEntryRead(0, index, &s.valid, &s.skip, &s.aged, &assoc, &s.e), SDK_OK);
+        EXPECT_EQ(sdkBrgFdbMacEntryRead(0, index, &s.valid, &s.skip, &s.aged, &assoc, &s.e),
+                  SDK_OK);
         return s;
     }
     static std::vector<SDK_MAC_UPDATE_MSG_EXT> au_messages() {
@@ -91,7 +92,8 @@ TEST_F(FdbTest, AnAddressLivesInTheDepthSlotsFromItsBucket) {
     ASSERT_EQ(sdkBrgFdbMaxLookupLenSet(0, 8), SDK_OK);
     EXPECT_EQ(set(chain[4]), 0);
     EXPECT_EQ(find(chain[4]), int32_t((b + 4) % SDK_FDB_SIZE));
-    for (uint32_t bad : {0u, 2u, 6u, 36u}) EXPECT_EQ(sdkBrgFdbMaxLookupLenSet(0, bad), SDK_BAD_PARAM);
+    for (uint32_t bad : {0u, 2u, 6u, 36u})
+        EXPECT_EQ(sdkBrgFdbMaxLookupLenSet(0, bad), SDK_BAD_PARAM);
     uint32_t depth = 0;
     ASSERT_EQ(sdkBrgFdbMaxLookupLenGet(0, &depth), SDK_OK);
     EXPECT_EQ(depth, 8u);
@@ -99,7 +101,8 @@ TEST_F(FdbTest, AnAddressLivesInTheDepthSlotsFromItsBucket) {
 
 TEST_F(FdbTest, BucketsWrapAroundTheEndOfTheTable) {
     std::vector<SDK_MAC_ENTRY_EXT> chain = same_bucket(SDK_FDB_SIZE - 2, 3);
-    for (const SDK_MAC_ENTRY_EXT& e : chain) ASSERT_EQ(set(e), 0);
+    for (const SDK_MAC_ENTRY_EXT& e : chain)
+        ASSERT_EQ(set(e), 0);
     EXPECT_EQ(find(chain[2]), 0);
     EXPECT_TRUE(read(0).valid);
     bool valid, skip, aged;
@@ -113,7 +116,8 @@ TEST_F(FdbTest, BucketsWrapAroundTheEndOfTheTable) {
 
 TEST_F(FdbTest, DeletedEntriesAreSkippedAndTheirSlotsReused) {
     std::vector<SDK_MAC_ENTRY_EXT> chain = same_bucket(100, 4);
-    for (uint32_t i = 0; i < 3; ++i) ASSERT_EQ(set(chain[i]), 0);
+    for (uint32_t i = 0; i < 3; ++i)
+        ASSERT_EQ(set(chain[i]), 0);
     ASSERT_EQ(sdkBrgFdbMacEntryDelete(0, &chain[1].key), SDK_OK);
     Slot s = read(101);
     EXPECT_TRUE(s.valid);
@@ -208,12 +212,13 @@ TEST_F(FdbTest, AutomaticAgeingTakesUnrefreshedDynamicEntriesInTwoPasses) {
     dyn.age = true;
     fresh.age = true;
     stat.isStatic = true;
-    for (const auto& e : {dyn, fresh, stat}) ASSERT_EQ(set(e), 0);
+    for (const auto& e : {dyn, fresh, stat})
+        ASSERT_EQ(set(e), 0);
     chipsim::advance_clock(60);  // first pass: age flags cleared
     EXPECT_TRUE(read(uint32_t(find(dyn))).aged);
     EXPECT_TRUE(au_messages().empty());
     fresh.age = true;
-    ASSERT_EQ(set(fresh), 0);  // seen again
+    ASSERT_EQ(set(fresh), 0);    // seen again
     chipsim::advance_clock(60);  // second pass: dyn goes
     EXPECT_EQ(find(dyn), -1);
     EXPECT_NE(find(fresh), -1);
@@ -246,7 +251,8 @@ TEST_F(FdbTest, TriggeredDeletingHonoursTheFilters) {
     std::vector<SDK_MAC_ENTRY_EXT> all = {entry(1, 1, 3), entry(2, 2, 3), entry(3, 1, 5),
                                           entry(4, 2, 5), entry(5, 1, 3)};
     all[4].isStatic = true;
-    for (const auto& e : all) ASSERT_EQ(set(e), 0);
+    for (const auto& e : all)
+        ASSERT_EQ(set(e), 0);
     ASSERT_EQ(sdkBrgFdbActionActiveInterfaceSet(0, 0, 1, 3, 0x7F), SDK_OK);  // port 3
     ASSERT_EQ(sdkBrgFdbActionActiveVlanSet(0, 1, 0xFFF), SDK_OK);            // VLAN 1
     ASSERT_EQ(sdkBrgFdbTrigActionStart(0, SDK_FDB_ACTION_DELETING), SDK_OK);
@@ -319,7 +325,8 @@ TEST_F(FdbTest, AddressUpdateQueueHoldsAuDescCountMessages) {
         by_slot[find(entry(n))] = static_cast<uint8_t>(n);
     }
     std::vector<uint8_t> order;
-    for (const auto& [slot, n] : by_slot) order.push_back(n);
+    for (const auto& [slot, n] : by_slot)
+        order.push_back(n);
     chipsim::advance_clock(20);  // two passes: five aged addresses
     EXPECT_EQ(chipsim::fdb_stats(0).au_lost, 2u);
     SDK_MAC_UPDATE_MSG_EXT m[2];

@@ -1,6 +1,5 @@
 // The switch chip driver's own operations, in this process, seen through the frames the
-// programmed chip then passes: what the daemon scenarios cannot show until the start-up
-// defaults switch the reserved-multicast trap on.
+// programmed chip then passes.
 #include <gtest/gtest.h>
 
 #include "sdk/chipsim/pipeline.h"
@@ -12,10 +11,15 @@ namespace {
 using namespace frames;
 
 TEST_F(SwdrvTest, EapolIsTrappedOrPassedAsSetEapolFramePassThroughAsks) {
-    for (uint32_t p : {1u, 2u}) ASSERT_TRUE(DEV_SWDRV_EnablePortAdmin(1, p));
+    for (uint32_t p : {1u, 2u})
+        ASSERT_TRUE(DEV_SWDRV_EnablePortAdmin(1, p));
     ASSERT_TRUE(DEV_SWDRV_CreateVlan(1));
-    for (uint32_t p : {1u, 2u}) ASSERT_TRUE(DEV_SWDRV_AddPortUntaggedVlanSet(1, p, 1));
-    // The chip's defaults at start-up enable the reserved-multicast trap.
+    for (uint32_t p : {1u, 2u})
+        ASSERT_TRUE(DEV_SWDRV_AddPortUntaggedVlanSet(1, p, 1));
+    // The trap's global switch matters too: off, the protocol's command is not looked at.
+    ASSERT_EQ(sdkBrgGenIeeeReservedMcastTrapEnable(0, false), SDK_OK);
+    ASSERT_TRUE(DEV_SWDRV_SetEapolFramePassThrough(2));
+    EXPECT_FALSE(chipsim::inject(0, dp(1), eapol(mac(1)).bytes()).to_cpu);
     ASSERT_EQ(sdkBrgGenIeeeReservedMcastTrapEnable(0, true), SDK_OK);
 
     ASSERT_TRUE(DEV_SWDRV_SetEapolFramePassThrough(2));

@@ -48,7 +48,8 @@ class Switch : public ::testing::Test {
     }
     // Ports 1..3 up, VLAN 10 with port 1 untagged (PVID 10) and port 2 tagged.
     void two_member_vlan() {
-        for (uint32_t p : {1u, 2u, 3u}) swdrv({kEnablePort, kUnit, p});
+        for (uint32_t p : {1u, 2u, 3u})
+            swdrv({kEnablePort, kUnit, p});
         swdrv({kCreateVlan, 10});
         swdrv({kAddUntagged, kUnit, 1, 10});
         swdrv({kAddTagged, kUnit, 2, 10});
@@ -81,8 +82,8 @@ class Switch : public ::testing::Test {
         for (;;) {
             Reply r = d.request(simctl::kQueueKey, sc::kCaptureRead, {0});
             if (!r.answered || be::get32(r.payload.data() + 4) == 0) return out;
-            out.emplace_back(r.payload[11], Bytes(r.payload.begin() + 4 + sc::kCaptureHeader,
-                                                  r.payload.end()));
+            out.emplace_back(r.payload[11],
+                             Bytes(r.payload.begin() + 4 + sc::kCaptureHeader, r.payload.end()));
         }
     }
     uint64_t drops(uint32_t front, Drop why) {
@@ -166,13 +167,12 @@ TEST_F(Switch, IngressFilteringAndTheMruDrop) {
     EXPECT_EQ(drops(3, Drop::kIngressFilter), 1u);
 
     swdrv({kPortMtu, kUnit, 1, 1000});
-    EXPECT_EQ(inject(1, untagged(kBroadcast, mac(1), 996).bytes()).ports,
-              std::vector<uint32_t>{2});
+    EXPECT_EQ(inject(1, untagged(kBroadcast, mac(1), 996).bytes()).ports, std::vector<uint32_t>{2});
     EXPECT_EQ(inject(1, untagged(kBroadcast, mac(1), 997).bytes()).drop, Drop::kMru);
     EXPECT_EQ(drops(1, Drop::kMru), 1u);
 }
 
-TEST_F(Switch, MldReportsAreTrappedWithTheirSlotsCommandAndEapolPassesThrough) {
+TEST_F(Switch, MldReportsAreTrappedWithTheirSlotsCommandAndEapolAsPassThroughAsks) {
     two_member_vlan();
     capture(0, 1);  // the frames to the CPU
     swdrv({kMldTrap});
@@ -189,6 +189,12 @@ TEST_F(Switch, MldReportsAreTrappedWithTheirSlotsCommandAndEapolPassesThrough) {
     ASSERT_EQ(be::get32(q.payload.data() + 4), 1u);
     EXPECT_EQ(q.payload[12], 1);  // from port 1
     EXPECT_EQ(be::get32(q.payload.data() + 20), chipsim::kCpuCodeIcmpv6);
+
+    swdrv({kEapolPassThrough, 0});  // any mode but 1 traps
+    in = inject(1, eapol(mac(1)).bytes());
+    EXPECT_TRUE(in.flags & sc::kInjectFlagToCpu);
+    EXPECT_TRUE(in.ports.empty());
+    EXPECT_EQ(in.cpu_code, chipsim::kCpuCodeIeeeReserved);
 
     swdrv({kEapolPassThrough, 1});
     in = inject(1, eapol(mac(1)).bytes());

@@ -107,8 +107,8 @@ inline Frame bpdu(const Mac& src) {
 inline Frame igmp_report(const Mac& src) {
     Frame f = untagged({0x01, 0x00, 0x5E, 0x01, 0x01, 0x01}, src);
     f.type = 0x0800;
-    f.payload = {0x45, 0, 0, 28, 0, 0, 0, 0, 1, 2 /* IGMP */, 0, 0, 10, 0, 0, 1,
-                 239, 1, 1, 1, 0x16, 0, 0, 0, 239, 1, 1, 1};
+    f.payload = {0x45, 0,   0, 28, 0, 0,    0, 0, 1, 2 /* IGMP */, 0, 0, 10, 0, 0,
+                 1,    239, 1, 1,  1, 0x16, 0, 0, 0, 239,          1, 1, 1};
     return f;
 }
 

@@ -36,7 +36,8 @@ std::vector<uint8_t> write(const std::string& name, const std::vector<pcap::Reco
     pcap::Writer w;
     std::string error;
     EXPECT_TRUE(w.open(path, {"port1", "cpu"}, &error)) << error;
-    for (const pcap::Record& r : recs) EXPECT_TRUE(w.write(r));
+    for (const pcap::Record& r : recs)
+        EXPECT_TRUE(w.write(r));
     EXPECT_TRUE(w.close());
     std::vector<uint8_t> data = slurp(path);
     std::remove(path.c_str());
@@ -66,11 +67,12 @@ TEST(Pcap, ClassicAndNgFilesReadBackWhatWasWritten) {
 
 TEST(Pcap, ReadsTheOtherByteOrderAndNanosecondFiles) {
     // A big-endian nanosecond file as another host writes it: one 4-byte record.
-    std::vector<uint8_t> f = {0xA1, 0xB2, 0x3C, 0x4D, 0, 2, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0,
-                              0,    0,    0xFF, 0xFF, 0, 0, 0, 1,  // snaplen, Ethernet
-                              0,    0,    0,    5,    0, 0, 0, 7,  // 5 s 7 ns
-                              0,    0,    0,    4,    0, 0, 0, 9,  // 4 of 9 bytes
-                              1,    2,    3,    4};
+    std::vector<uint8_t> f = {
+        0xA1, 0xB2, 0x3C, 0x4D, 0, 2, 0,    4,    0, 0, 0, 0,
+        0,    0,    0,    0,    0, 0, 0xFF, 0xFF, 0, 0, 0, 1,  // snaplen, Ethernet
+        0,    0,    0,    5,    0, 0, 0,    7,                 // 5 s 7 ns
+        0,    0,    0,    4,    0, 0, 0,    9,                 // 4 of 9 bytes
+        1,    2,    3,    4};
     std::vector<pcap::Record> r;
     std::string error;
     ASSERT_TRUE(pcap::parse(f.data(), f.size(), &r, &error)) << error;
@@ -122,7 +124,8 @@ TEST(Pcap, CorruptFilesAreRefusedWithAReason) {
     std::mt19937 rng(7);
     for (int i = 0; i < 3000; ++i) {
         std::vector<uint8_t> bad = i % 2 ? ng : good;
-        for (int k = 0; k < 3; ++k) bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
+        for (int k = 0; k < 3; ++k)
+            bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
         pcap::parse(bad.data(), bad.size(), &r, &error);
     }
 }

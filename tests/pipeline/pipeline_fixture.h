@@ -91,8 +91,7 @@ class PipelineTest : public ::testing::Test {
         return nullptr;
     }
     static uint64_t drops(uint32_t front, chipsim::Drop why) {
-        return chipsim::port_counters(at(front).first, dp(front))
-            .drops[static_cast<uint32_t>(why)];
+        return chipsim::port_counters(at(front).first, dp(front)).drops[static_cast<uint32_t>(why)];
     }
     static uint32_t fdb_entries(uint8_t dev = 0) { return chipsim::fdb_stats(dev).entries; }
     // Where the table sends (MAC, VLAN): the device port, or -1 when it holds no entry.

@@ -41,7 +41,8 @@ TEST_F(PipelineTest, BadFramesAreDroppedAndCountedWithoutReadingPastTheirEnd) {
     EXPECT_TRUE(std::equal(header.begin(), header.end(), r.sent[0].bytes.begin()));
     EXPECT_EQ(r.sent[0].bytes[59], 0);
     // A frame that ends right after a complete tag is padded too.
-    Bytes tagged18 = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 0, 1, 0x81, 0, 0, 1, 0x88, 0xB5};
+    Bytes tagged18 = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 2, 0,    0,
+                      0,    0,    1,    0x81, 0,    0,    1, 0x88, 0xB5};
     EXPECT_EQ(out_ports(inject(1, tagged18)), std::vector<uint32_t>{2});
 }
 
@@ -65,7 +66,8 @@ TEST_F(PipelineTest, RandomFramesNeverReadPastTheirEnd) {
     for (int i = 0; i < 20000; ++i) {
         size_t len = rng() % 160;
         Bytes f(len);
-        for (uint8_t& x : f) x = static_cast<uint8_t>(rng());
+        for (uint8_t& x : f)
+            x = static_cast<uint8_t>(rng());
         if (len >= 14 && rng() % 4) {
             f[12] = static_cast<uint8_t>(types[rng() % 7] >> 8);
             f[13] = static_cast<uint8_t>(types[rng() % 7]);
@@ -80,7 +82,8 @@ TEST_F(PipelineTest, RandomFramesNeverReadPastTheirEnd) {
         dropped += r.drop != Drop::kNone;
     }
     EXPECT_GT(dropped, 0u);
-    EXPECT_EQ(chipsim::port_counters(0, dp(1)).rx_frames + chipsim::port_counters(0, dp(2)).rx_frames +
+    EXPECT_EQ(chipsim::port_counters(0, dp(1)).rx_frames +
+                  chipsim::port_counters(0, dp(2)).rx_frames +
                   chipsim::port_counters(0, dp(3)).rx_frames,
               20000u);
 }
@@ -89,8 +92,7 @@ TEST_F(PipelineTest, AdmissionByPortStateAndFrameSize) {
     vlan(1, {1, 2, 3});
     ASSERT_EQ(sdkPortEnableSet(0, dp(3), false), SDK_OK);
     EXPECT_EQ(out_ports(inject(1, untagged(kBroadcast, mac(1)))), std::vector<uint32_t>{2});
-    EXPECT_EQ(chipsim::port_counters(0, dp(3)).drops[static_cast<uint32_t>(Drop::kEgressDown)],
-              1u);
+    EXPECT_EQ(chipsim::port_counters(0, dp(3)).drops[static_cast<uint32_t>(Drop::kEgressDown)], 1u);
     EXPECT_EQ(inject(3, untagged(kBroadcast, mac(3))).drop, Drop::kPortDown);
     chipsim::Partner gone;
     gone.present = false;
@@ -181,8 +183,7 @@ TEST_F(PipelineTest, AcceptableFrameTypesAndIngressFilter) {
 
     // Port 1 is not in VLAN 20: without the filter the frame goes on, with it it does not,
     // and its source is not learned.
-    EXPECT_EQ(out_ports(inject(1, tagged(kBroadcast, mac(1), 20))),
-              (std::vector<uint32_t>{2, 3}));
+    EXPECT_EQ(out_ports(inject(1, tagged(kBroadcast, mac(1), 20))), (std::vector<uint32_t>{2, 3}));
     ASSERT_EQ(sdkBrgVlanPortIngFltEnable(0, dp(1), true), SDK_OK);
     EXPECT_EQ(inject(1, tagged(kBroadcast, mac(7), 20)).drop, Drop::kIngressFilter);
     EXPECT_EQ(fdb_port(mac(7), 20), -1);
@@ -414,7 +415,7 @@ TEST_F(PipelineTest, TunnelAccessPortsPushAnOuterTag) {
     ASSERT_EQ(out_ports(r), std::vector<uint32_t>{2});
     const Bytes& out = r.sent[0].bytes;
     EXPECT_EQ(tag_vid(out, 0x88A8), 100);
-    EXPECT_EQ(out[14] >> 5, 4);             // the customer's priority copied outside
+    EXPECT_EQ(out[14] >> 5, 4);                 // the customer's priority copied outside
     EXPECT_EQ(out[16] << 8 | out[17], 0x8100);  // the customer tag inside
     EXPECT_EQ((out[18] << 8 | out[19]) & 0xFFF, 7);
     // Back from the provider side the outer tag comes off and the customer tag stays.
@@ -503,8 +504,9 @@ TEST_F(PipelineTest, FramesWhileGroupThreadsReprogramTheChip) {
         inject(1 + i % 2, untagged(mac(static_cast<uint8_t>(i)), mac(static_cast<uint8_t>(i + 1))));
     writer.join();
     reader.join();
-    EXPECT_EQ(chipsim::port_counters(0, dp(1)).rx_frames + chipsim::port_counters(0, dp(2)).rx_frames,
-              static_cast<uint64_t>(kFrames));
+    EXPECT_EQ(
+        chipsim::port_counters(0, dp(1)).rx_frames + chipsim::port_counters(0, dp(2)).rx_frames,
+        static_cast<uint64_t>(kFrames));
 }
 
 }  // namespace

@@ -107,8 +107,7 @@ std::string port_name(uint8_t front) {
 
 std::string mac_text(const uint8_t* m) {
     char b[18];
-    std::snprintf(b, sizeof b, "%02x:%02x:%02x:%02x:%02x:%02x", m[0], m[1], m[2], m[3], m[4],
-                  m[5]);
+    std::snprintf(b, sizeof b, "%02x:%02x:%02x:%02x:%02x:%02x", m[0], m[1], m[2], m[3], m[4], m[5]);
     return b;
 }
 
@@ -129,9 +128,10 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame) {
             return kExitFailed;
         }
         std::memcpy(buf, frame.data(), frame.size());
-        rc = sim(args, sc::kInjectIpc,
-                 words_payload({port, static_cast<uint32_t>(frame.size()), L_IPCMEM_GetOffset(buf)}),
-                 &resp);
+        rc =
+            sim(args, sc::kInjectIpc,
+                words_payload({port, static_cast<uint32_t>(frame.size()), L_IPCMEM_GetOffset(buf)}),
+                &resp);
         L_IPCMEM_Free(buf);
     }
     if (rc != kExitOk) return rc;
@@ -141,8 +141,8 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame) {
     for (uint32_t i = 0; i < n && 24 + i < resp.payload.size(); ++i)
         where += (i ? "," : "") + port_name(resp.payload[24 + i]);
     if (flags & sc::kInjectFlagToCpu)
-        where += (where.empty() ? "" : " and ") + std::string("cpu (code ") +
-                 std::to_string(code) + ")";
+        where +=
+            (where.empty() ? "" : " and ") + std::string("cpu (code ") + std::to_string(code) + ")";
     std::printf("port %u: %zu bytes", port, frame.size());
     if (where.empty())
         std::printf(" dropped (%s)", chipsim::drop_name(drop));
@@ -249,8 +249,9 @@ int capture_live(Args& args, uint32_t bitmap, bool cpu, const std::string& out, 
 void show_counters(const Response& resp) {
     uint32_t n = resp.word(1), reasons = resp.word(2);
     uint32_t rec = sc::kCounterRecordHeader + reasons * 8;
-    std::printf("port  dev/port  rx frames   rx bytes  tx frames   tx bytes  to cpu  captured  "
-                "dropped\n");
+    std::printf(
+        "port  dev/port  rx frames   rx bytes  tx frames   tx bytes  to cpu  captured  "
+        "dropped\n");
     std::string details;
     for (uint32_t i = 0; i < n; ++i) {
         size_t at = 12 + size_t{i} * rec;
@@ -331,7 +332,8 @@ int cmd_frames(Args& args) {
     show_counters(resp);
     for (uint32_t dev = 0;; ++dev) {
         Response q;
-        int rc = request(simctl::kQueueKey, sc::kCpuQueue, words_payload({dev}), args.timeout_ms, &q);
+        int rc =
+            request(simctl::kQueueKey, sc::kCpuQueue, words_payload({dev}), args.timeout_ms, &q);
         if (rc != kExitOk) return rc;
         if (q.result() != 1) break;  // no such device
         uint32_t waiting = q.word(1), m = q.word(2);
@@ -340,9 +342,9 @@ int cmd_frames(Args& args) {
         for (uint32_t i = 0; i < m && i < 16; ++i) {
             const uint8_t* r = q.payload.data() + 12 + i * sc::kCpuRecordSize;
             if (12 + (i + 1) * sc::kCpuRecordSize > q.payload.size()) break;
-            std::printf("  from port %s, VLAN %u, code %u, %u bytes%s%s\n",
-                        port_name(r[0]).c_str(), be::get16(r + 4), be::get32(r + 8),
-                        be::get32(r + 12), r[2] & 1 ? ", mirrored" : "", r[2] & 2 ? ", tagged" : "");
+            std::printf("  from port %s, VLAN %u, code %u, %u bytes%s%s\n", port_name(r[0]).c_str(),
+                        be::get16(r + 4), be::get32(r + 8), be::get32(r + 12),
+                        r[2] & 1 ? ", mirrored" : "", r[2] & 2 ? ", tagged" : "");
         }
     }
     return kExitOk;
@@ -367,13 +369,12 @@ int cmd_fdb(Args& args) {
             std::string key = r[14] == SDK_MAC_ENTRY_KEY_MAC_VID
                                   ? mac_text(r + 4)
                                   : hex(r + 4, 4) + "/" + hex(r + 8, 4);
-            std::string dest = r[16] == SDK_INTERFACE_PORT
-                                   ? (r[19] != sc::kNoFrontPort
-                                          ? "port " + port_name(r[19])
-                                          : "dev " + std::to_string(r[17]) + "/" +
-                                                std::to_string(r[18]))
-                                   : std::string(kTypes[r[16] & 3]) + " " +
-                                         std::to_string(be::get16(r + 20));
+            std::string dest =
+                r[16] == SDK_INTERFACE_PORT
+                    ? (r[19] != sc::kNoFrontPort
+                           ? "port " + port_name(r[19])
+                           : "dev " + std::to_string(r[17]) + "/" + std::to_string(r[18]))
+                    : std::string(kTypes[r[16] & 3]) + " " + std::to_string(be::get16(r + 20));
             std::string flags = r[15] & sc::kFdbFlagStatic ? "static" : "dynamic";
             if (r[22]) flags += std::string(" da:") + kCmds[r[22] % 6];
             if (r[23]) flags += std::string(" sa:") + kCmds[r[23] % 6];

@@ -35,11 +35,9 @@ const std::vector<Command>& commands() {
          "inject PORT --pcap FILE     every frame of a pcap or pcapng file enters PORT",
          cmd_inject},
         {"capture",
-         "capture PORTS --out FILE [--count N] [--seconds S]   write what the ports send to a "
-         "pcap file\n"
-         "capture start PORTS | capture stop --out FILE   the same in two steps (PORTS: "
-         "1,3-5,cpu or all;\n"
-         "                            FILE ending in .pcapng keeps the port of each frame)",
+         "capture PORTS --out FILE [--count N] [--seconds S]   what the ports send, to a pcap "
+         "file (PORTS: 1,3-5,cpu or all; a FILE ending in .pcapng records each frame's port)\n"
+         "capture start PORTS | capture stop --out FILE   the same in two steps",
          cmd_capture},
         {"frames",
          "frames [--clear]            frames received, sent, to the CPU and dropped, per port",
