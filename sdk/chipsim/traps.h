@@ -5,8 +5,8 @@
 //
 // Power-on state: everything forwarded like other traffic (ICMPv6 slots of type 0, the
 // reserved-multicast trap enabled with every protocol forwarded in every profile, every port
-// on profile 0, so a protocol's command takes effect as soon as it is written), IP multicast bridged by MAC address, no OAM PDUs to the CPU, no limit on
-// the packets to the CPU.
+// on profile 0, so a protocol's command takes effect as soon as it is written), IP multicast
+// bridged by MAC address, no OAM PDUs to the CPU, no limit on the packets to the CPU.
 #pragma once
 
 #include <array>

@@ -43,8 +43,7 @@ const std::vector<Command>& commands() {
          "frames [--clear]            frames received, sent, to the CPU and dropped, per port",
          cmd_frames},
         {"fdb", "fdb [DEVICE]                the chip's MAC address table", cmd_fdb},
-        {"clock",
-         "clock advance SECONDS       move the chip's clock forward (address ageing)",
+        {"clock", "clock advance SECONDS       move the chip's clock forward (address ageing)",
          cmd_clock},
         {"port",
          "port enable|disable PORT         PORT: 1-16 (this unit) or UNIT/PORT\n"
