@@ -32,6 +32,18 @@ show "$bin/drvctl" vlan ports
 show "$bin/drvctl" stp mode multiple
 show "$bin/drvctl" stp state 1 1 forwarding
 show "$bin/drvctl" stp show 1
+show "$bin/drvctl" stp vlan 10 1
+show "$bin/drvctl" stp state 1 2 forwarding
+show "$bin/drvctl" port enable 1
+show "$bin/drvctl" port enable 2
+"$bin/drvctl" capture 1,cpu --out build/demo.pcapng --count 2 --seconds 5 &
+sleep 0.3
+show "$bin/drvctl" inject 2 ffffffffffff 020000000002 0806 0001080006040001
+show "$bin/drvctl" inject 1 020000000002 020000000001 8100000a 0800 45
+wait
+show "$bin/drvctl" frames
+show "$bin/drvctl" fdb
+printf '\nbuild/demo.pcapng holds the captured frames (tcpdump -r or Wireshark opens it).\n'
 show "$bin/drvctl" reload warm
 printf '\nThe switch reloaded; start it again with %s/driver_proc, stop it with %s/drvctl stop.\n' \
   "$bin" "$bin"
