@@ -14,6 +14,7 @@
 #include "platform/components/calllog.h"
 #include "platform/components/faults.h"
 #include "platform/console/console.h"
+#include "platform/instance/instance.h"
 #include "platform/sysfun/sysfun.h"
 #include "platform/sysfun/sysfun_hooks.h"
 #include "platform/sysrsc/sysrsc_mgr.h"
@@ -61,6 +62,8 @@ void in_child(Body body) {
         testing_support::TestInstance inst;
         std::string failure = body();
         if (!failure.empty()) fprintf(stderr, "child check failed: %s\n", failure.c_str());
+        // The task's thread still runs: remove the instance's names, keep the mappings.
+        instance::remove_shm_objects();
         _exit(failure.empty() ? 0 : 1);
     }
     int status = 0;
