@@ -17,6 +17,7 @@
 #include <deque>
 #include <vector>
 
+#include "sdk/chipsim/frame.h"
 #include "sdk/chipsim/vlan.h"
 #include "sdk/sdk_fdb.h"
 
@@ -41,9 +42,8 @@ struct FdbKey {
     bool operator==(const FdbKey&) const = default;
 };
 inline FdbKey fdb_key_mac(const uint8_t mac[6], uint16_t vid) {
-    uint64_t m = uint64_t{mac[0]} << 40 | uint64_t{mac[1]} << 32 | uint64_t{mac[2]} << 24 |
-                 uint64_t{mac[3]} << 16 | uint64_t{mac[4]} << 8 | mac[5];
-    return FdbKey{uint64_t{SDK_MAC_ENTRY_KEY_MAC_VID} << 60 | uint64_t{vid & 0xFFFu} << 48 | m, 0};
+    return FdbKey{
+        uint64_t{SDK_MAC_ENTRY_KEY_MAC_VID} << 60 | uint64_t{vid & 0xFFFu} << 48 | mac48(mac), 0};
 }
 // false for an unknown key type or a VLAN id above 4095.
 bool fdb_key(const SDK_MAC_ENTRY_KEY& k, FdbKey* out);

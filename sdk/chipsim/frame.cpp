@@ -59,17 +59,6 @@ void parse_ipv6(const uint8_t* f, uint32_t len, uint32_t ip, L3* out) {
 
 }  // namespace
 
-L2Status parse_l2(const uint8_t* frame, uint32_t len, uint16_t tpid, L2* out) {
-    if (len < kEthHeader) return L2Status::kRunt;
-    *out = L2{};
-    if (rd16(frame, len, 12) != tpid) return L2Status::kOk;
-    if (len < kEthHeader + kTagLen) return L2Status::kTruncatedTag;
-    out->tagged = true;
-    out->tci = rd16(frame, len, 14);
-    out->payload = 16;
-    return L2Status::kOk;
-}
-
 L3 parse_l3(const uint8_t* frame, uint32_t len, uint32_t at) {
     L3 out;
     uint16_t type = rd16(frame, len, at);

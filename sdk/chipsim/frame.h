@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace chipsim {
 
@@ -27,14 +28,22 @@ inline uint8_t rd8(const uint8_t* p, uint32_t len, uint32_t off) {
     return off < len ? p[off] : 0;
 }
 
+// A MAC address as a 48-bit number, its first byte highest.
+inline uint64_t mac48(const uint8_t* mac) {
+    uint32_t hi;
+    uint16_t lo;
+    std::memcpy(&hi, mac, 4);
+    std::memcpy(&lo, mac + 4, 2);
+    return uint64_t{__builtin_bswap32(hi)} << 16 | __builtin_bswap16(lo);
+}
 inline bool is_multicast(const uint8_t* mac) {
     return mac[0] & 1;
 }
 inline bool is_broadcast(const uint8_t* mac) {
-    return (mac[0] & mac[1] & mac[2] & mac[3] & mac[4] & mac[5]) == 0xFF;
+    return mac48(mac) == 0xFFFFFFFFFFFFull;
 }
 inline bool is_zero(const uint8_t* mac) {
-    return (mac[0] | mac[1] | mac[2] | mac[3] | mac[4] | mac[5]) == 0;
+    return mac48(mac) == 0;
 }
 
 // The layer-2 view of a frame of at least kEthHeader bytes as a port with this tag protocol
@@ -45,7 +54,16 @@ struct L2 {
     uint32_t payload = 12;  // offset of what follows the addresses and the outer tag
 };
 enum class L2Status { kOk, kRunt, kTruncatedTag };
-L2Status parse_l2(const uint8_t* frame, uint32_t len, uint16_t tpid, L2* out);
+inline L2Status parse_l2(const uint8_t* frame, uint32_t len, uint16_t tpid, L2* out) {
+    if (len < kEthHeader) return L2Status::kRunt;
+    *out = L2{};
+    if (rd16(frame, len, 12) != tpid) return L2Status::kOk;
+    if (len < kEthHeader + kTagLen) return L2Status::kTruncatedTag;
+    out->tagged = true;
+    out->tci = rd16(frame, len, 14);
+    out->payload = 16;
+    return L2Status::kOk;
+}
 
 // What the control-packet stages look at above layer 2.
 struct L3 {

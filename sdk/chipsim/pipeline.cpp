@@ -95,10 +95,11 @@ Admission admit(Device& d, Port& port, Packet& p) {
         if (vp.nested_access && vp.copy_inner_up && rd16(p.data, p.len, 12) == kEtherTypeCtag)
             p.up = static_cast<uint8_t>(rd16(p.data, p.len, 14) >> 13);
         if (!vp.nested_access) {
-            for (uint32_t i = 0; i < SDK_VLAN_PROTO_CLASSES; ++i) {
+            // The port's valid protocol VLAN entries, lowest class first.
+            for (uint32_t bits = vp.proto_valid; bits; bits &= bits - 1) {
+                uint32_t i = static_cast<uint32_t>(__builtin_ctz(bits));
                 const ProtoClass& c = d.vlans.proto_class[i];
-                if (vp.proto[i].valid && c.valid &&
-                    encap_matches(p.data, p.len, p.l2.payload, c.encap, c.protocol)) {
+                if (c.valid && encap_matches(p.data, p.len, p.l2.payload, c.encap, c.protocol)) {
                     p.vid = vp.proto[i].vid;
                     break;
                 }
@@ -403,8 +404,7 @@ void switch_hop(Device& d, const Result::Hop& h, bool first, const uint8_t* data
 
 Hooks g_hooks;
 
-void apply(Packet& p, Cmd c, Drop why, uint32_t cpu_code) {
-    if (c == Cmd::kForward) return;
+void combine(Packet& p, Cmd c, Drop why, uint32_t cpu_code) {
     Cmd was = p.cmd;
     auto either = [&](Cmd x) { return was == x || c == x; };
     if (either(Cmd::kHardDrop))

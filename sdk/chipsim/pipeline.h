@@ -71,8 +71,11 @@ struct Packet {
 };
 
 // Adds a stage's command to the packet's (the code is what the CPU sees if the stage sends
-// the frame there).
-void apply(Packet& p, Cmd c, Drop why, uint32_t cpu_code = 0);
+// the frame there). Forwarding changes nothing: only the other commands go to combine().
+void combine(Packet& p, Cmd c, Drop why, uint32_t cpu_code);
+inline void apply(Packet& p, Cmd c, Drop why, uint32_t cpu_code = 0) {
+    if (c != Cmd::kForward) combine(p, c, why, cpu_code);
+}
 
 // Stages later features add. Each is optional (null: the stage passes everything); they run
 // with the device's lock held.

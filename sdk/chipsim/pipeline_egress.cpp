@@ -44,9 +44,9 @@ Device* peer(const Device& d, uint8_t* port) {
     return nullptr;
 }
 
-// A copy leaves port q of d: counted, captured, and sent on to the wire, back into the port
-// (internal loopback) or over the internal link.
-void deliver(Device& d, const Packet& p, uint8_t q, size_t offset, Result* out) {
+// A copy leaves port q of d (cascade: q is an end of the internal link): counted, captured,
+// and sent on to the wire, back into the port (internal loopback) or over the internal link.
+void deliver(Device& d, const Packet& p, uint8_t q, bool cascade, size_t offset, Result* out) {
     uint32_t len = static_cast<uint32_t>(out->data.size() - offset);
     const uint8_t* bytes = out->data.data() + offset;  // the copy was appended last
     PortCounters& pc = d.frames.ports[q];
@@ -54,6 +54,10 @@ void deliver(Device& d, const Packet& p, uint8_t q, size_t offset, Result* out) 
     pc.tx_bytes += len;
     if (hooks().mac_counters) hooks().mac_counters(d, q, true, bytes, len);
     if (d.frames.capture_ports >> q & 1) capture(d, q, bytes, len);
+    if (!d.misc.ports[q].internal_loopback && !cascade) {
+        out->sent.push_back(Sent{d.num, q, static_cast<uint32_t>(offset), len});
+        return;
+    }
     Result::Hop h;
     h.offset = static_cast<uint32_t>(offset);
     h.len = len;
@@ -61,7 +65,7 @@ void deliver(Device& d, const Packet& p, uint8_t q, size_t offset, Result* out) 
         h.dev = d.num;
         h.port = q;
         out->hops.push_back(h);
-    } else if (is_cascade(d, q)) {
+    } else {
         uint8_t peer_port = kNoPort;
         Device* e = peer(d, &peer_port);
         if (!e) return;
@@ -73,8 +77,6 @@ void deliver(Device& d, const Packet& p, uint8_t q, size_t offset, Result* out) 
         h.vid = p.vid;
         h.up = p.up;
         out->hops.push_back(h);
-    } else {
-        out->sent.push_back(Sent{d.num, q, static_cast<uint32_t>(offset), len});
     }
 }
 
@@ -86,7 +88,7 @@ void send_raw(Device& d, const Packet& p, uint8_t q, uint16_t tag_vid, Result* o
     if (!port_up(d, *port, out->changes)) return count_drop(d, q, Drop::kEgressDown, out);
     uint8_t tag[kTagLen];
     put_tag(tag, kEtherTypeCtag, tag_vid);
-    deliver(d, p, q, build(out, p, tag, tag_vid ? kTagLen : 0, 12), out);
+    deliver(d, p, q, is_cascade(d, q), build(out, p, tag, tag_vid ? kTagLen : 0, 12), out);
 }
 
 // A switched copy out of port q, tagged as the VLAN's member q sends.
@@ -95,14 +97,15 @@ void send(Device& d, const Packet& p, const VlanEntry& v, uint8_t q, Result* out
     if (!port) return;
     if (d.misc.ports[q].egress_block) return count_drop(d, q, Drop::kEgressBlock, out);
     if (!member(v.members, q)) return count_drop(d, q, Drop::kEgressNotMember, out);
-    if (!is_cascade(d, q) && d.stp.state[v.info.stgId % SDK_STP_GROUPS][q] != SDK_STP_FORWARDING)
+    const bool cascade = is_cascade(d, q);
+    if (!cascade && d.stp.state[v.info.stgId % SDK_STP_GROUPS][q] != SDK_STP_FORWARDING)
         return count_drop(d, q, Drop::kEgressStp, out);
     if (!port_up(d, *port, out->changes)) return count_drop(d, q, Drop::kEgressDown, out);
     uint8_t cmd = v.tag_cmd[q];
     uint8_t tags[2 * kTagLen];
     uint32_t tags_len = 0;
     if (cmd == SDK_VLAN_TAG_CMD_TAGGED || cmd == SDK_VLAN_TAG_CMD_PUSH) {
-        uint16_t tpid = is_cascade(d, q) ? kEtherTypeCtag : d.vlans.ports[q].tpid;
+        uint16_t tpid = cascade ? kEtherTypeCtag : d.vlans.ports[q].tpid;
         put_tag(tags, tpid, static_cast<uint16_t>((p.up & 7) << 13 | (p.cfi & 1) << 12 | p.vid));
         tags_len = kTagLen;
     }
@@ -111,7 +114,7 @@ void send(Device& d, const Packet& p, const VlanEntry& v, uint8_t q, Result* out
         tags_len += kTagLen;
     }
     size_t offset = build(out, p, tags, tags_len, p.l2.payload);
-    deliver(d, p, q, offset, out);
+    deliver(d, p, q, cascade, offset, out);
     if (hooks().tx_analyzer) {
         uint8_t a = hooks().tx_analyzer(d, p, q);
         if (a != kNoPort) {  // a copy of what q sent (out->data moves as it grows)

@@ -286,6 +286,8 @@ SDK_STATUS sdkBrgVlanPortProtoVlanSet(uint8_t devNum, uint8_t portNum, uint32_t 
     return with_vlan_port(__func__, devNum, portNum, [&](VlanPort& p) {
         if (entryNum >= SDK_VLAN_PROTO_CLASSES || vlanId > SDK_VLAN_ID_MAX) return SDK_OUT_OF_RANGE;
         p.proto[entryNum] = valid ? chipsim::ProtoVlan{true, vlanId} : chipsim::ProtoVlan{};
+        uint8_t bit = static_cast<uint8_t>(1u << entryNum);
+        p.proto_valid = valid ? (p.proto_valid | bit) : (p.proto_valid & ~bit);
         return SDK_OK;
     });
 }

@@ -69,6 +69,11 @@ struct VlanPort {
     uint32_t default_up = 0;                // user priority of untagged frames
     bool copy_inner_up = false;             // added outer tags copy the inner tag's priority
     std::array<ProtoVlan, SDK_VLAN_PROTO_CLASSES> proto{};  // by protocol class
+    // Bit i set when proto[i] is valid, so that untagged frames of a port without protocol
+    // VLANs skip the class search. Derived from proto: sdkBrgVlanPortProtoVlanSet, the only
+    // writer of proto, updates both.
+    uint8_t proto_valid = 0;
+    static_assert(SDK_VLAN_PROTO_CLASSES <= 8, "proto_valid has a bit per class");
 
     bool operator==(const VlanPort&) const = default;
 };
