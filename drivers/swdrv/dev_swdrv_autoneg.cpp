@@ -46,6 +46,15 @@ SDK_STATUS remote_fault(uint16_t v, uint8_t page, uint32_t* out) {
     return SDK_OK;
 }
 
+// An an_read() reader of the remote fault in register r.
+auto remote_fault_in(uint8_t r) {
+    return [r](auto reg, uint8_t page, uint32_t* out) {
+        uint16_t v = 0;
+        SDK_STATUS rc = reg(r, &v);
+        return rc ? rc : remote_fault(v, page, out);
+    };
+}
+
 bool negotiates(uint16_t cls) {
     return cls == 0x80 || cls == 0x90 || swdrv::phy_class_full(cls);
 }
@@ -112,22 +121,12 @@ bool DEV_SWDRV_SetPortAutoNegoRemoteFaultAdvertisement(uint32_t unit, uint32_t p
 
 bool DEV_SWDRV_GetPortAutoNegoRemoteFaultAdvertisement(uint32_t unit, uint32_t port,
                                                        uint32_t* value) {
-    return an_read(__func__, __LINE__, unit, port, value, kRfNoError,
-                   [](auto reg, uint8_t page, uint32_t* out) {
-                       uint16_t v = 0;
-                       SDK_STATUS rc = reg(4, &v);
-                       return rc ? rc : remote_fault(v, page, out);
-                   });
+    return an_read(__func__, __LINE__, unit, port, value, kRfNoError, remote_fault_in(4));
 }
 
 bool DEV_SWDRV_GetPortLinkPartnerAutoNegoRemoteFault(uint32_t unit, uint32_t port,
                                                      uint32_t* value) {
-    return an_read(__func__, __LINE__, unit, port, value, kRfNoError,
-                   [](auto reg, uint8_t page, uint32_t* out) {
-                       uint16_t v = 0;
-                       SDK_STATUS rc = reg(5, &v);
-                       return rc ? rc : remote_fault(v, page, out);
-                   });
+    return an_read(__func__, __LINE__, unit, port, value, kRfNoError, remote_fault_in(5));
 }
 
 bool DEV_SWDRV_GetPortLinkPartnerAutoNegoSignalingState(uint32_t unit, uint32_t port,

@@ -215,7 +215,9 @@ uint32_t SYSFUN_SendMsg(SYSFUN_MsgQ_T q, const void* msg, uint32_t msg_len) {
 
 namespace ipc {
 
-uint32_t notify(uint32_t key) { return sysfun::internal::raise_queue_event(key); }
+uint32_t notify(uint32_t key) {
+    return sysfun::internal::raise_queue_event(key);
+}
 
 bool queue_exists(uint32_t key) {
     ctl::Block* b = ctl::get();

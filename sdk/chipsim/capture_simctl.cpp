@@ -10,23 +10,15 @@
 #include "sdk/chipsim/model.h"
 #include "sdk/chipsim/pipeline.h"
 #include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/chipsim/simctl_reply.h"
 
 namespace chipsim {
 namespace {
 
 namespace sc = simcmd;
 
-bool answer(void* msg, bool ok, uint32_t data_size = 0) {
-    ipcmsg::payload(msg)[0] = ok ? 1 : 0;
-    ipcmsg::set_msg_size(msg, static_cast<uint16_t>(4 + data_size));
-    return true;
-}
-
-bool word(const void* msg, uint32_t i, uint32_t* out) {
-    if (ipcmsg::msg_size(msg) < 4 * (i + 1)) return false;
-    *out = ipcmsg::word(msg, i);
-    return true;
-}
+using simreply::answer;
+using simreply::word;
 
 void put64(uint8_t* p, uint64_t v) {
     be::put32(p, static_cast<uint32_t>(v >> 32));

@@ -8,22 +8,15 @@
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/model.h"
 #include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/chipsim/simctl_reply.h"
 
 namespace chipsim {
 namespace {
 
 namespace sc = simcmd;
 
-bool answer(void* msg, bool ok, uint32_t data_size = 0) {
-    ipcmsg::payload(msg)[0] = ok ? 1 : 0;
-    ipcmsg::set_msg_size(msg, static_cast<uint16_t>(4 + data_size));
-    return true;
-}
-
-// The request's word i; zero when the request is too short to hold it.
-uint32_t word(const void* msg, uint32_t i) {
-    return ipcmsg::msg_size(msg) >= 4 * (i + 1) ? ipcmsg::word(msg, i) : 0;
-}
+using simreply::answer;
+using simreply::word;
 
 // Runs fn(device) under its lock; false for a device the model does not have.
 template <typename Fn>

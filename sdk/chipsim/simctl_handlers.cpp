@@ -6,24 +6,15 @@
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/model.h"
 #include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/chipsim/simctl_reply.h"
 
 namespace chipsim {
 namespace {
 
 namespace sc = simcmd;
 
-bool answer(void* msg, bool ok, uint16_t data_size = 0) {
-    ipcmsg::payload(msg)[0] = ok ? 1 : 0;
-    ipcmsg::set_msg_size(msg, static_cast<uint16_t>(4 + data_size));
-    return true;
-}
-
-// The request's word i, when the request is long enough to hold it.
-bool word(const void* msg, uint32_t i, uint32_t* out) {
-    if (ipcmsg::msg_size(msg) < 4 * (i + 1)) return false;
-    *out = ipcmsg::word(msg, i);
-    return true;
-}
+using simreply::answer;
+using simreply::word;
 
 // Runs fn(device, port) for the front port in word 0.
 template <typename Fn>

@@ -8,18 +8,12 @@
 
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/sdk.h"
+#include "tests/chip/chip_fixture.h"
 
 namespace {
 
-class FdbTest : public ::testing::Test {
+class FdbTest : public ChipTest {
   protected:
-    void SetUp() override {
-        chipsim::reset(board::default_board());
-        ASSERT_EQ(sdkOsLayerInit(), SDK_OK);
-        ASSERT_EQ(sdkSystemInit(SDK_BOARD_IDX_VIRTUAL, 2, 0), SDK_OK);
-    }
-    void TearDown() override { chipsim::clear_faults(); }
-
     static SDK_MAC_ENTRY_EXT entry(uint32_t n, uint16_t vid = 1, uint8_t port = 3) {
         SDK_MAC_ENTRY_EXT e{};
         e.key.macVlan = {{0x02, 0, 0, static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),

@@ -35,7 +35,8 @@ TEST(DriverProcFuzz, RandomRequestsOnAllQueuesLeaveTheDaemonServing) {
     for (int i = 0; i < kRequests; ++i) {
         uint32_t key = kQueues[rng() % 5];
         size_t len = rng() % 8 == 0 ? rng() % msg.size() : rng() % 64;
-        for (size_t b = 0; b < len; ++b) msg[b] = static_cast<uint8_t>(rng());
+        for (size_t b = 0; b < len; ++b)
+            msg[b] = static_cast<uint8_t>(rng());
         if (len >= 6)
             be::put16(msg.data() + 4, rng() % 4 ? kModules[rng() % std::size(kModules)]
                                                 : static_cast<uint16_t>(rng()));

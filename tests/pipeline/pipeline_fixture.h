@@ -15,13 +15,7 @@
 #include "sdk/sdk_trap.h"
 #include "sdk/sdk_vlan.h"
 #include "tests/pipeline/frames.h"
-
-inline board::Description two_device_board() {
-    board::Description d;
-    std::string error;
-    EXPECT_TRUE(board::load_file(BOARDS_DIR "/two-device.board", &d, &error)) << error;
-    return d;
-}
+#include "tests/support/boards.h"
 
 class PipelineTest : public ::testing::Test {
   protected:

@@ -14,14 +14,8 @@
 #include "platform/sysfun/sysfun.h"
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/sdk.h"
+#include "tests/support/boards.h"
 #include "tests/support/test_instance.h"
-
-inline board::Description two_device_board() {
-    board::Description d;
-    std::string error;
-    EXPECT_TRUE(board::load_file(BOARDS_DIR "/two-device.board", &d, &error)) << error;
-    return d;
-}
 
 class SwdrvTest : public ::testing::Test {
   protected:
