@@ -7,8 +7,15 @@
 #include "sdk/hwsvc/physical_addr_access.h"
 #include "sdk/hwsvc/sys_hwcfg.h"
 #include "tests/chip/chip_fixture.h"
+#include "tests/support/test_instance.h"
 
 namespace {
+
+// The hardware services record their calls in the instance's call log: a private instance
+// keeps each test's record its own and removes it afterwards.
+class HwsvcTest : public ChipTest {
+    testing_support::TestInstance instance_;
+};
 
 bool sdk_write(uint8_t slave, uint8_t, uint8_t valid, uint32_t offset, uint8_t wide,
                const uint8_t* data, uint32_t len) {
@@ -39,7 +46,7 @@ TEST_F(ChipTest, TwsiTransfersOffsetsAndFailures) {
     EXPECT_EQ(sdkTwsiDataRead(0x20, 0, 1, 5, 0, 1, r), SDK_OK);
 }
 
-TEST_F(ChipTest, DevicesBehindAMultiplexerAnswerOnlyOnTheirChannel) {
+TEST_F(HwsvcTest, DevicesBehindAMultiplexerAnswerOnlyOnTheirChannel) {
     ASSERT_EQ(sdkTwsiInit(), SDK_OK);
     uint8_t v = 0x5A;
     EXPECT_FALSE(I2CDRV_TwsiDataWriteWithBusIdx(0, 0x22, 0, 1, 0, 0, &v, 1));
@@ -66,7 +73,7 @@ TEST_F(ChipTest, DevicesBehindAMultiplexerAnswerOnlyOnTheirChannel) {
     EXPECT_TRUE(calllog::received("I2CDRV", "I2CDRV_SetAndLockMuxWithFunPtr(0x70, 2)"));
 }
 
-TEST_F(ChipTest, BusIndexAndBoardRegisters) {
+TEST_F(HwsvcTest, BusIndexAndBoardRegisters) {
     uint8_t v = 0x81, r = 0;
     ASSERT_TRUE(I2CDRV_TwsiDataWriteWithBusIdx(1, 0x21, 0, 1, 3, 0, &v, 1));
     ASSERT_TRUE(I2CDRV_TwsiDataReadWithBusIdx(1, 0x21, 0, 1, 3, 0, 1, &r));
@@ -81,7 +88,7 @@ TEST_F(ChipTest, BusIndexAndBoardRegisters) {
     EXPECT_FALSE(PHYSICAL_ADDR_ACCESS_Read(0x1000, 4, 1, &r));
 }
 
-TEST_F(ChipTest, HardwareConfigurationDescribesSfpTransmitters) {
+TEST_F(HwsvcTest, HardwareConfigurationDescribesSfpTransmitters) {
     SYS_HWCFG_SfpTxDisableRegInfo_T info;
     EXPECT_FALSE(SYS_HWCFG_GetSFPTxDisableRegInfo(0, 1, &info));  // copper port
     ASSERT_TRUE(SYS_HWCFG_GetSFPTxDisableRegInfo(0, 11, &info));
