@@ -10,16 +10,6 @@
 namespace chipsim {
 namespace {
 
-// Runs fn(device) under its lock; dflt for a device the board does not have.
-template <typename T, typename Fn>
-T locked(uint8_t dev, T dflt, Fn fn) {
-    Model& m = model();
-    if (dev >= m.devices.size()) return dflt;
-    Device& d = *m.devices[dev];
-    std::lock_guard<std::mutex> lock(d.mu);
-    return fn(d);
-}
-
 uint64_t realtime_ns() {
     timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
@@ -70,25 +60,25 @@ Injected inject(uint8_t dev, uint8_t port, const std::vector<uint8_t>& frame) {
 }
 
 PortCounters port_counters(uint8_t dev, uint8_t port) {
-    return locked(dev, PortCounters{},
-                  [&](Device& d) { return d.frames.ports[port % kPortSlots]; });
+    return on_device(dev, PortCounters{},
+                     [&](Device& d) { return d.frames.ports[port % kPortSlots]; });
 }
 
 void clear_frame_counters(uint8_t dev) {
-    locked(dev, 0, [](Device& d) {
+    on_device(dev, 0, [](Device& d) {
         d.frames.ports.fill(PortCounters{});
         return 0;
     });
 }
 
 std::vector<CpuFrame> cpu_frames(uint8_t dev) {
-    return locked(dev, std::vector<CpuFrame>{}, [](Device& d) {
+    return on_device(dev, std::vector<CpuFrame>{}, [](Device& d) {
         return std::vector<CpuFrame>(d.frames.cpu.begin(), d.frames.cpu.end());
     });
 }
 
 bool take_cpu_frame(uint8_t dev, CpuFrame* out) {
-    return locked(dev, false, [&](Device& d) {
+    return on_device(dev, false, [&](Device& d) {
         if (d.frames.cpu.empty()) return false;
         *out = std::move(d.frames.cpu.front());
         d.frames.cpu.pop_front();
@@ -97,7 +87,7 @@ bool take_cpu_frame(uint8_t dev, CpuFrame* out) {
 }
 
 void capture_ports(uint8_t dev, uint64_t ports) {
-    locked(dev, 0, [&](Device& d) {
+    on_device(dev, 0, [&](Device& d) {
         Frames& f = d.frames;
         if (ports && !f.capture_ports) {
             f.capture.clear();
@@ -110,11 +100,11 @@ void capture_ports(uint8_t dev, uint64_t ports) {
 }
 
 uint64_t capture_ports(uint8_t dev) {
-    return locked(dev, uint64_t{0}, [](Device& d) { return d.frames.capture_ports; });
+    return on_device(dev, uint64_t{0}, [](Device& d) { return d.frames.capture_ports; });
 }
 
 bool take_captured(uint8_t dev, CapturedFrame* out) {
-    return locked(dev, false, [&](Device& d) {
+    return on_device(dev, false, [&](Device& d) {
         Frames& f = d.frames;
         if (f.capture.empty()) return false;
         *out = std::move(f.capture.front());
@@ -125,7 +115,7 @@ bool take_captured(uint8_t dev, CapturedFrame* out) {
 }
 
 uint64_t capture_lost(uint8_t dev) {
-    return locked(dev, uint64_t{0}, [](Device& d) { return d.frames.capture_lost; });
+    return on_device(dev, uint64_t{0}, [](Device& d) { return d.frames.capture_lost; });
 }
 
 }  // namespace chipsim

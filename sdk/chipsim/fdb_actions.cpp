@@ -109,25 +109,22 @@ void fdb_catch_up(Device& d, uint64_t now_ms) {
 }
 
 FdbStats fdb_stats(uint8_t dev) {
-    Model& m = model();
-    if (dev >= m.devices.size()) return {};
-    Device& d = *m.devices[dev];
-    std::lock_guard<std::mutex> lock(d.mu);
-    fdb_catch_up(d, clock_ms());
-    return FdbStats{fdb_count(d.fdb), d.fdb.learn_full, d.fdb.au_lost, d.fdb.breach_lost};
+    return on_device(dev, FdbStats{}, [](Device& d) {
+        fdb_catch_up(d, clock_ms());
+        return FdbStats{fdb_count(d.fdb), d.fdb.learn_full, d.fdb.au_lost, d.fdb.breach_lost};
+    });
 }
 
 void set_fdb_action_stall(uint8_t dev, bool stall) {
-    Model& m = model();
-    if (dev >= m.devices.size()) return;
-    Device& d = *m.devices[dev];
-    std::lock_guard<std::mutex> lock(d.mu);
-    FdbTable& t = d.fdb;
-    t.action_stalled = stall;
-    if (!stall && t.action_pending) {
-        t.action_pending = false;
-        fdb_walk(d, t.pending_mode);
-    }
+    on_device(dev, false, [&](Device& d) {
+        FdbTable& t = d.fdb;
+        t.action_stalled = stall;
+        if (!stall && t.action_pending) {
+            t.action_pending = false;
+            fdb_walk(d, t.pending_mode);
+        }
+        return true;
+    });
 }
 
 }  // namespace chipsim

@@ -4,20 +4,16 @@
 namespace chipsim {
 namespace {
 
-// Runs fn(device) under its lock whether or not the SDK holds the device yet.
+// on_device, counted as a change of the simulated world.
 template <typename T, typename Fn>
-T on_device(uint8_t dev, T dflt, Fn fn) {
-    Model& m = model();
-    m.changes.fetch_add(1, std::memory_order_relaxed);  // the world may change here
-    if (dev >= m.devices.size()) return dflt;
-    Device& d = *m.devices[dev];
-    std::lock_guard<std::mutex> lock(d.mu);
-    return fn(d);
+T changing_device(uint8_t dev, T dflt, Fn fn) {
+    model().changes.fetch_add(1, std::memory_order_relaxed);
+    return on_device(dev, dflt, fn);
 }
 
 template <typename T, typename Fn>
 T on_port(uint8_t dev, uint8_t port, T dflt, Fn fn) {
-    return on_device(dev, dflt, [&](Device& d) {
+    return changing_device(dev, dflt, [&](Device& d) {
         Port* p = d.port(port);
         return p ? fn(d, *p) : dflt;
     });
@@ -51,40 +47,41 @@ LinkState link(uint8_t dev, uint8_t port) {
 }
 
 uint8_t hw_dev_num(uint8_t dev) {
-    return on_device(dev, uint8_t{0}, [](Device& d) { return d.hw_dev_num; });
+    return changing_device(dev, uint8_t{0}, [](Device& d) { return d.hw_dev_num; });
 }
 
 bool aa_ta_to_cpu(uint8_t dev) {
-    return on_device(dev, false, [](Device& d) { return d.aa_ta_to_cpu; });
+    return changing_device(dev, false, [](Device& d) { return d.aa_ta_to_cpu; });
 }
 
 bool netif_up(uint8_t dev) {
-    return on_device(dev, false, [](Device& d) { return d.netif_up; });
+    return changing_device(dev, false, [](Device& d) { return d.netif_up; });
 }
 
 uint32_t token_bucket_mtu(uint8_t dev) {
-    return on_device(dev, 0u, [](Device& d) { return d.token_bucket_mtu; });
+    return changing_device(dev, 0u, [](Device& d) { return d.token_bucket_mtu; });
 }
 
 uint32_t auto_media_select(uint8_t dev, uint8_t port) {
-    return on_device(dev, 0u, [&](Device& d) { return port < 24 ? d.auto_media[port / 6] : 0u; });
+    return changing_device(dev, 0u,
+                           [&](Device& d) { return port < 24 ? d.auto_media[port / 6] : 0u; });
 }
 
 uint32_t hw_reg(uint8_t dev, uint32_t addr) {
-    return on_device(dev, 0u, [&](Device& d) {
+    return changing_device(dev, 0u, [&](Device& d) {
         auto it = d.regs.find(addr);
         return it == d.regs.end() ? 0u : it->second;
     });
 }
 
 DevMapEntry dev_map(uint8_t dev, uint8_t target) {
-    return on_device(dev, DevMapEntry{}, [&](Device& d) {
+    return changing_device(dev, DevMapEntry{}, [&](Device& d) {
         return target < d.dev_map.size() ? d.dev_map[target] : DevMapEntry{};
     });
 }
 
 std::vector<AuMessage> au_messages(uint8_t dev) {
-    return on_device(dev, std::vector<AuMessage>{}, [](Device& d) { return d.au_queue; });
+    return changing_device(dev, std::vector<AuMessage>{}, [](Device& d) { return d.au_queue; });
 }
 
 uint32_t board_param(const std::string& name) {

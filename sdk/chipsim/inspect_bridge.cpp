@@ -2,20 +2,6 @@
 #include "sdk/chipsim/model.h"
 
 namespace chipsim {
-namespace {
-
-// Runs fn(device) under its lock whether or not the SDK holds the device yet; dflt for a
-// device the model does not have.
-template <typename T, typename Fn>
-T on_device(uint8_t dev, T dflt, Fn fn) {
-    Model& m = model();
-    if (dev >= m.devices.size()) return dflt;
-    Device& d = *m.devices[dev];
-    std::lock_guard<std::mutex> lock(d.mu);
-    return fn(d);
-}
-
-}  // namespace
 
 Vlans vlans(uint8_t dev) {
     return on_device(dev, Vlans{}, [](Device& d) { return d.vlans; });

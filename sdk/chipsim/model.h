@@ -113,6 +113,17 @@ Device* device(uint8_t dev);
 // Returns the armed fault's code for operation op, or SDK_OK.
 SDK_STATUS fault(const char* op);
 
+// Runs fn(device) under its lock whether or not the SDK holds the device yet (inspection and
+// control from outside the SDK); dflt for a device the model does not have.
+template <typename T, typename Fn>
+T on_device(uint8_t dev, T dflt, Fn fn) {
+    Model& m = model();
+    if (dev >= m.devices.size()) return dflt;
+    Device& d = *m.devices[dev];
+    std::lock_guard<std::mutex> lock(d.mu);
+    return fn(d);
+}
+
 // Runs fn(device) under the device's lock after the fault check; SDK_NOT_PRESENT for an
 // unknown device.
 template <typename Fn>

@@ -21,12 +21,10 @@ using simreply::word;
 // Runs fn(device) under its lock; false for a device the model does not have.
 template <typename Fn>
 bool on_device(uint32_t dev, Fn fn) {
-    Model& m = model();
-    if (dev >= m.devices.size()) return false;
-    Device& d = *m.devices[dev];
-    std::lock_guard<std::mutex> lock(d.mu);
-    fn(d);
-    return true;
+    return dev <= 0xFF && chipsim::on_device(static_cast<uint8_t>(dev), false, [&](Device& d) {
+               fn(d);
+               return true;
+           });
 }
 
 bool vlans_cmd(void* msg) {
