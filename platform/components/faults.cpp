@@ -1,5 +1,6 @@
 #include "platform/components/faults.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -8,21 +9,33 @@
 namespace faults {
 namespace {
 
-std::mutex g_mu;
-std::map<std::string, int64_t>* g_map = nullptr;
+struct Fault {
+    int64_t value = 0;
+    uint32_t skip = 0;
+    uint32_t count = 0;  // answers left; 0: for ever
+};
 
-std::map<std::string, int64_t>& table() {
+std::mutex g_mu;
+std::map<std::string, Fault>* g_map = nullptr;
+std::atomic<uint32_t> g_armed{0};     // faults in the table (the lock-free check)
+std::atomic<bool> g_env_read{false};  // the environment's faults are in the table
+
+// The table, with the environment's faults read in on first use. Caller holds g_mu.
+std::map<std::string, Fault>& table() {
     if (!g_map) {
-        g_map = new std::map<std::string, int64_t>;
+        g_map = new std::map<std::string, Fault>;
         if (const char* env = std::getenv("DRIVER_PROC_PLATFORM_FAULTS")) {
             std::stringstream ss(env);
             std::string item;
             while (std::getline(ss, item, ',')) {
                 auto eq = item.find('=');
                 if (eq == std::string::npos) continue;
-                (*g_map)[item.substr(0, eq)] = std::strtoll(item.c_str() + eq + 1, nullptr, 0);
+                (*g_map)[item.substr(0, eq)].value =
+                    std::strtoll(item.c_str() + eq + 1, nullptr, 0);
             }
         }
+        g_armed.store(static_cast<uint32_t>(g_map->size()), std::memory_order_release);
+        g_env_read.store(true, std::memory_order_release);
     }
     return *g_map;
 }
@@ -30,21 +43,43 @@ std::map<std::string, int64_t>& table() {
 }  // namespace
 
 int64_t answer(const char* name, int64_t normal) {
+    if (g_env_read.load(std::memory_order_acquire) && g_armed.load(std::memory_order_acquire) == 0)
+        return normal;
     std::lock_guard<std::mutex> lock(g_mu);
     auto& t = table();
-    if (t.empty()) return normal;
     auto it = t.find(name);
-    return it == t.end() ? normal : it->second;
+    if (it == t.end()) return normal;
+    Fault& f = it->second;
+    if (f.skip > 0) {
+        --f.skip;
+        return normal;
+    }
+    int64_t v = f.value;
+    if (f.count > 0 && --f.count == 0) {
+        t.erase(it);
+        g_armed.store(static_cast<uint32_t>(t.size()), std::memory_order_release);
+    }
+    return v;
 }
 
-void set(const std::string& name, int64_t value) {
+void set(const std::string& name, int64_t value, uint32_t count, uint32_t skip) {
     std::lock_guard<std::mutex> lock(g_mu);
-    table()[name] = value;
+    auto& t = table();
+    t[name] = Fault{value, skip, count};
+    g_armed.store(static_cast<uint32_t>(t.size()), std::memory_order_release);
+}
+
+void remove(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_mu);
+    auto& t = table();
+    t.erase(name);
+    g_armed.store(static_cast<uint32_t>(t.size()), std::memory_order_release);
 }
 
 void clear() {
     std::lock_guard<std::mutex> lock(g_mu);
     table().clear();
+    g_armed.store(0, std::memory_order_release);
 }
 
 }  // namespace faults

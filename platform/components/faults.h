@@ -1,6 +1,10 @@
-// Overrides for the answers of platform components, so that tests can drive the callers'
-// failure paths: a test sets them in-process, and a daemon takes them from the environment
-// variable DRIVER_PROC_PLATFORM_FAULTS ("NAME=VALUE,NAME=VALUE", NAME the operation's name).
+// Injected faults: the answer of any operation, platform or chip SDK, can be overridden by
+// name, so that tests drive the callers' failure paths. A test arms them in-process; a daemon
+// takes them from the environment variable DRIVER_PROC_PLATFORM_FAULTS
+// ("NAME=VALUE,NAME=VALUE", NAME the operation's name; such faults last for ever).
+//
+// The path with no fault armed is one relaxed atomic load: operations on the frame path and
+// on different chip devices never meet on a lock for it.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +12,12 @@
 
 namespace faults {
 
-// The overriding answer of operation `name`, or `normal` when none is set.
+// The overriding answer of operation `name`, or `normal` when none is armed. An armed fault
+// lets `skip` calls pass first, then answers `value` `count` times (0: for ever).
 int64_t answer(const char* name, int64_t normal);
-void set(const std::string& name, int64_t value);
+void set(const std::string& name, int64_t value, uint32_t count = 0, uint32_t skip = 0);
+// Disarms one fault, or all of them.
+void remove(const std::string& name);
 void clear();
 
 }  // namespace faults

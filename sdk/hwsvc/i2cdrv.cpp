@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "platform/components/calllog.h"
-#include "sdk/chipsim/board_io.h"
+#include "sdk/chipsim/twsi/board_io.h"
 
 namespace {
 

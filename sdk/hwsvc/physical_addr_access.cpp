@@ -1,7 +1,7 @@
 #include "sdk/hwsvc/physical_addr_access.h"
 
 #include "platform/components/calllog.h"
-#include "sdk/chipsim/board_io.h"
+#include "sdk/chipsim/twsi/board_io.h"
 
 bool PHYSICAL_ADDR_ACCESS_Read(uint32_t addr, uint32_t element_size, uint32_t count,
                                uint8_t* data) {

@@ -4,7 +4,7 @@
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "platform/sysfun/ipc_msg.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "tests/chip/chip_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // programmed chip then passes.
 #include <gtest/gtest.h>
 
-#include "sdk/chipsim/pipeline.h"
+#include "sdk/chipsim/core/pipeline.h"
 #include "tests/pipeline/frames.h"
 #include "tests/swdrv/swdrv_fixture.h"
 

@@ -7,10 +7,11 @@
 
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
-#include "sdk/chipsim/capture.h"
-#include "sdk/chipsim/pcap.h"
-#include "sdk/chipsim/pipeline.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/chipsim/capture/capture.h"
+#include "sdk/chipsim/core/pipeline.h"
+#include "sdk/chipsim/cpu/cpu.h"
+#include "sdk/simproto/pcap.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "tests/pipeline/frames.h"
 #include "tests/support/daemon.h"
 

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <random>
 
-#include "sdk/chipsim/pcap.h"
+#include "sdk/simproto/pcap.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <thread>
 
-#include "sdk/chipsim/pipeline.h"
+#include "sdk/chipsim/core/pipeline.h"
 #include "tests/pipeline/pipeline_fixture.h"
 
 namespace {

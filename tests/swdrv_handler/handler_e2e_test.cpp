@@ -9,7 +9,7 @@
 
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "tests/support/daemon.h"
 
 namespace {

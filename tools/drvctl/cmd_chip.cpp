@@ -8,7 +8,7 @@
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/chipsim/chipsim.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "tools/drvctl/commands.h"
 
 namespace drvctl {

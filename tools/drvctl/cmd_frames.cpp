@@ -15,10 +15,11 @@
 #include "platform/common/byteorder.h"
 #include "platform/lmm/l_ipcmem.h"
 #include "platform/simctl/simctl.h"
-#include "sdk/chipsim/capture.h"
-#include "sdk/chipsim/pcap.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/chipsim/capture/capture.h"
 #include "sdk/sdk_fdb.h"
+#include "sdk/simproto/drops.h"
+#include "sdk/simproto/pcap.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "tools/drvctl/commands.h"
 
 namespace drvctl {
@@ -135,7 +136,7 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame) {
         L_IPCMEM_Free(buf);
     }
     if (rc != kExitOk) return rc;
-    auto drop = static_cast<chipsim::Drop>(resp.word(1));
+    auto drop = static_cast<simproto::Drop>(resp.word(1));
     uint32_t vid = resp.word(2), flags = resp.word(3), code = resp.word(4), n = resp.word(5);
     std::string where;
     for (uint32_t i = 0; i < n && 24 + i < resp.payload.size(); ++i)
@@ -145,7 +146,7 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame) {
             (where.empty() ? "" : " and ") + std::string("cpu (code ") + std::to_string(code) + ")";
     std::printf("port %u: %zu bytes", port, frame.size());
     if (where.empty())
-        std::printf(" dropped (%s)", chipsim::drop_name(drop));
+        std::printf(" dropped (%s)", simproto::drop_name(drop));
     else
         std::printf(" -> %s", where.c_str());
     if (vid) std::printf(", VLAN %u", vid);
@@ -264,7 +265,7 @@ void show_counters(const Response& resp) {
             dropped += v;
             if (v)
                 details += "  port " + port_name(r[0]) + ": " +
-                           chipsim::drop_name(static_cast<chipsim::Drop>(k)) + " " +
+                           simproto::drop_name(static_cast<simproto::Drop>(k)) + " " +
                            std::to_string(v) + "\n";
         }
         std::printf("%4s  %3u/%-4u %9llu %10llu %10llu %10llu %7llu %9llu %8llu\n",

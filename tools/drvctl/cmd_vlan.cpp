@@ -7,7 +7,7 @@
 
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "tools/drvctl/commands.h"
 #include "tools/drvctl/swdrv_client.h"
 

@@ -5,7 +5,7 @@
 
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/simproto/simctl_cmds.h"
 
 namespace drvctl {
 namespace {

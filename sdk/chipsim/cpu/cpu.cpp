@@ -1,0 +1,59 @@
+// The CPU port's queue: the cpu_deliver stage and what the SDK and tests take from it.
+#include "sdk/chipsim/cpu/cpu.h"
+
+#include "sdk/chipsim/core/model.h"
+#include "sdk/chipsim/core/pipeline.h"
+
+namespace chipsim {
+namespace {
+
+void to_cpu(Locked d, const Packet& p, uint32_t code) {
+    Result* out = p.out;
+    CpuQueue& q = d->cpu;
+    if (q.frames.size() >= board_param_or("rx_desc_count", kCpuQueueFrames))
+        return count_drop(d, p.in_port, Drop::kCpuQueueFull, out);
+    CpuFrame c;
+    c.src_dev = p.src_dev;
+    c.src_port = p.src_port;
+    c.vid = p.vid;
+    c.tagged = p.l2.tagged;
+    c.mirrored = p.cmd == Cmd::kMirror;
+    c.cpu_code = code;
+    c.bytes.assign(p.data, p.data + p.len);
+    q.frames.push_back(std::move(c));
+    PortCounters* pc = d->counters.ports.data();
+    ++pc[p.in_port].to_cpu;
+    ++pc[SDK_CPU_PORT].tx_frames;
+    pc[SDK_CPU_PORT].tx_bytes += p.len;
+    if (d->capture.on(SDK_CPU_PORT)) capture(d, SDK_CPU_PORT, p.data, p.len);
+    if (!out->to_cpu) out->cpu_code = code;
+    out->to_cpu = true;
+    if (out->tracing)
+        trace_stage(d, p, "cpu_deliver", SDK_CPU_PORT, "code " + std::to_string(code));
+}
+
+}  // namespace
+
+void cpu_deliver(Locked d, Packet& p) {
+    if (p.cmd == Cmd::kTrap || p.cmd == Cmd::kMirror)
+        to_cpu(d, p, p.cpu_code);
+    else if (p.relayed() && member(p.dest, SDK_CPU_PORT))
+        to_cpu(d, p, p.flooded ? kCpuCodeFlooded : kCpuCodeMacDaTrap);
+}
+
+std::vector<CpuFrame> cpu_frames(uint8_t dev) {
+    return on_device(dev, std::vector<CpuFrame>{}, [](Locked d) {
+        return std::vector<CpuFrame>(d->cpu.frames.begin(), d->cpu.frames.end());
+    });
+}
+
+bool take_cpu_frame(uint8_t dev, CpuFrame* out) {
+    return on_device(dev, false, [&](Locked d) {
+        if (d->cpu.frames.empty()) return false;
+        *out = std::move(d->cpu.frames.front());
+        d->cpu.frames.pop_front();
+        return true;
+    });
+}
+
+}  // namespace chipsim

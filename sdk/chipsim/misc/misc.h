@@ -1,0 +1,52 @@
+// The chip model's remaining port features (sdk_misc.h) and the device's temperature. It is
+// the `misc` member of Device (model.h), guarded by the device's lock.
+//
+// Power-on state: no loopbacks, MAC addresses 0, nothing blocked, no analyzer tag, shapers
+// off, 45 degrees Celsius.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "sdk/chipsim/core/lock.h"
+#include "sdk/chipsim/vlan/vlan.h"
+
+namespace chipsim {
+
+struct PortMisc {
+    bool internal_loopback = false;   // what the port sends comes back in on it
+    bool oam_loopback = false;        // what the port receives (OAM PDUs excepted) goes back out
+    std::array<uint8_t, 6> mac_sa{};  // source address of the port's own frames
+    bool egress_block = false;        // no switched frame leaves the port
+    uint16_t analyzer_vid = 0;        // VLAN tag added to mirrored frames sent here (0: none)
+    bool shaper_enable = false;
+    uint32_t shaper_burst = 0;  // 4 KB units
+    uint32_t shaper_rate = 0;   // kbit/s
+
+    bool operator==(const PortMisc&) const = default;
+};
+
+struct Misc {
+    std::array<PortMisc, kPortSlots> ports{};  // by device port, 63 the CPU port
+    int32_t temperature = 45;                  // degrees Celsius
+
+    bool operator==(const Misc&) const = default;
+};
+
+// Inspection: a copy, or the power-on state for a device the model does not have.
+Misc misc(uint8_t dev);
+// The temperature the device's sensor reads.
+bool set_temperature(uint8_t dev, int32_t celsius);
+
+// Registers the simulation-control commands of the device's temperature.
+void register_misc_simctl();
+
+// ---- Stages ------------------------------------------------------------------------------
+struct Packet;
+// misc_oam_loopback: what an OAM-loopback port receives (OAM PDUs excepted) goes back out of
+// it as it came, not switched.
+void misc_oam_loopback(Locked d, Packet& p);
+// misc_egress_block: no switched frame leaves a port with the egress block.
+bool misc_egress_block(Locked d, const Packet& p, uint8_t q);
+
+}  // namespace chipsim
