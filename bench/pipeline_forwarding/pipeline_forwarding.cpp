@@ -32,8 +32,8 @@
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
 #include "sdk/chipsim/chipsim.h"
-#include "sdk/chipsim/pipeline.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/chipsim/core/pipeline.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "sdk/sdk.h"
 #include "sdk/sdk_vlan.h"
 
