@@ -80,11 +80,17 @@ struct Row {
           note(note_) {}
 };
 
+// The index of the row of `sub`, or -1. (Compile-time users take the index: comparing the
+// address of a table entry with nullptr is not a constant expression under the sanitizers.)
+constexpr int index_of(std::span<const Row> rows, uint32_t sub) {
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].sub == sub) return static_cast<int>(i);
+    return -1;
+}
 // The row of `sub`, or nullptr.
 constexpr const Row* find(std::span<const Row> rows, uint32_t sub) {
-    for (const Row& r : rows)
-        if (r.sub == sub) return &r;
-    return nullptr;
+    int i = index_of(rows, sub);
+    return i < 0 ? nullptr : &rows[static_cast<size_t>(i)];
 }
 
 // Whether the table is usable: sub-commands strictly ascending; in each row the fields lie in
