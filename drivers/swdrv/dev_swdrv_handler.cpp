@@ -38,7 +38,8 @@ struct Entry {
     constexpr Entry(Handler f, int8_t a = -1, int8_t r = -1) : fn(f), args(a), returns(r) {}
 };
 
-struct Slot {
+// A slot of the dispatch table, by sub-command.
+struct Row {
     Handler fn = nullptr;  // nullptr: not served
     uint16_t size = 0;     // returned data bytes
 };
@@ -301,8 +302,8 @@ bool save_mapping(Req&) {
     return DEV_SWDRV_SavePortMapping();
 }
 
-constexpr std::array<Slot, 256> make_table() {
-    std::array<Slot, 256> t{};
+constexpr std::array<Row, 256> make_table() {
+    std::array<Row, 256> t{};
     // Kept apart from the handler pointers: under the sanitizers, comparing a function's
     // address with nullptr is not a constant expression.
     std::array<bool, 256> served{};
@@ -527,7 +528,7 @@ constexpr std::array<Slot, 256> make_table() {
     return t;
 }
 
-constexpr std::array<Slot, 256> kTable = make_table();
+constexpr std::array<Row, 256> kTable = make_table();
 
 }  // namespace
 
@@ -535,7 +536,7 @@ bool DEV_SWDRV_HandleIPCReqMsg(void* msgbuf) {
     if (!msgbuf) return false;
     uint8_t* payload = ipcmsg::payload(msgbuf);
     uint32_t sub = ipcmsg::word(msgbuf, 0);
-    const Slot& row = sub < kTable.size() ? kTable[sub] : Slot{};
+    const Row& row = sub < kTable.size() ? kTable[sub] : Row{};
     if (!row.fn) {
         ipcmsg::answer(msgbuf, false);
         return true;
