@@ -5,6 +5,7 @@
 #include "platform/simctl/simctl.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/model.h"
+#include "sdk/chipsim/poe/poe_controller.h"
 #include "sdk/chipsim/simctl_cmds.h"
 #include "sdk/chipsim/simctl_reply.h"
 
@@ -190,6 +191,7 @@ void register_simctl() {
     simctl::register_handler(sc::kPartnerGet, partner_get);
     register_frame_simctl();
     register_bridge_simctl();
+    poe::register_simctl();
 }
 
 }  // namespace chipsim
