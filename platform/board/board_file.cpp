@@ -322,6 +322,9 @@ class Parser {
             if (o.bus == t.bus && o.addr == t.addr && o.behind == t.behind &&
                 o.channel == t.channel)
                 fail("two-wire address used twice");
+        for (uint8_t a : u_->poe.addrs)
+            if (t.bus == u_->poe.bus && t.addr == a && t.behind == 0)
+                fail("two-wire address used twice");
         u_->twsi.push_back(t);
     }
 

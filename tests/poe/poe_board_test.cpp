@@ -1,5 +1,6 @@
 // The PoE controllers on the board: the board-file line, byte transfers on the bus, and
 // the power-good status for the switch driver.
+#include "platform/components/faults.h"
 #include "sdk/hwsvc/i2cdrv.h"
 #include "tests/poe/poe_fixture.h"
 #include "tests/support/test_instance.h"
@@ -37,6 +38,7 @@ TEST(PoeBoardFile, TheLineDescribesTheControllers) {
         "poe bus=1 count=1 ports=4",            // no address
         "twsi bus=1 addr=0x30\npoe bus=1 count=1 ports=4 addr=0x30",
         "poe bus=1 count=1 ports=4 addr=0x30\npoe bus=1 count=1 ports=4 addr=0x50",
+        "poe bus=1 count=2 ports=4 addr=0x30\ntwsi bus=1 addr=0x31",
     };
     for (const char* line : bad)
         EXPECT_FALSE(board::parse(std::string(kHead) + line, &d, &error)) << line;
@@ -86,6 +88,13 @@ TEST_F(PoePowerGood, ReadsThePortsBitAndSaysWhyItCannot) {
     ASSERT_TRUE(chipsim::poe::set_fault(1, chipsim::poe::Fault::kSilent));
     EXPECT_FALSE(SWDRV_MONITOR_PDPortPowerStatus(9, &good));
     EXPECT_TRUE(console_.contains("): I2C read error.\r\n"));
+    faults::set("STKTPLG_OM_GetUnitBoardID", 0);
+    EXPECT_FALSE(SWDRV_MONITOR_PDPortPowerStatus(1, &good));
+    EXPECT_TRUE(console_.contains("): Failed to get my board id.\r\n"));
+    faults::set("STKTPLG_OM_GetMyUnitID", 0);
+    EXPECT_FALSE(SWDRV_MONITOR_PDPortPowerStatus(1, &good));
+    EXPECT_TRUE(console_.contains("): Failed to get my unit id.\r\n"));
+    faults::clear();
 }
 
 }  // namespace
