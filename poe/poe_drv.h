@@ -72,6 +72,10 @@ int POE_DRV_ReadReply(uint8_t* reply, uint32_t len);
 const char* POE_DRV_StatusText(int status);
 // The 16-bit sum of bytes 0 to 12.
 uint16_t POE_DRV_Checksum(const uint8_t* msg);
+// Builds a message into out (15 bytes): key, echo, subject, subject 1, then up to 9 bytes
+// from byte 4, the rest padded with 0x4E, and the checksum.
+void POE_DRV_BuildMessage(uint8_t* out, uint8_t key, uint8_t echo, uint8_t subject, uint8_t s1,
+                          const uint8_t* rest, uint32_t rest_len);
 
 // The power-good status of a PoE port (0..95) read from its controller.
 bool SWDRV_MONITOR_PDPortPowerStatus(uint32_t poe_port, bool* power_good);

@@ -324,10 +324,6 @@ int set_system_bit(uint16_t bit, uint8_t on) {
     return POE_DRV_OK;
 }
 
-uint16_t data16(const uint8_t* msg, int at) {
-    return static_cast<uint16_t>(msg[at] << 8 | msg[at + 1]);
-}
-
 }  // namespace
 
 int POE_DRV_GlobalCommand(const uint8_t* msg) {
@@ -336,7 +332,7 @@ int POE_DRV_GlobalCommand(const uint8_t* msg) {
             return write_all(POE_REG_RESET, 1);
         case 0x0B:  // budget (bytes 5-6, W) of power bank byte 4
             if (msg[4] > 7) return POE_DRV_REPORT_CHANNEL;
-            return write_all(POE_REG_BANK_BUDGET + 2 * msg[4], data16(msg, 5));
+            return write_all(POE_REG_BANK_BUDGET + 2 * msg[4], POE_DRV_Data16(msg, 5));
         case 0x11:  // the active power bank (byte 4)
             if (msg[4] > 7) return POE_DRV_REPORT_CHANNEL;
             return write_all(POE_REG_BANK, msg[4]);
@@ -350,7 +346,7 @@ int POE_DRV_GlobalCommand(const uint8_t* msg) {
                              static_cast<uint16_t>((msg[4] ? POE_SYSTEM_POWER : 0) |
                                                    (msg[5] ? POE_SYSTEM_AUTO_RESTORE : 0)));
         case 0x2B:  // the system register (bytes 4-5)
-            return write_all(POE_REG_SYSTEM, data16(msg, 4));
+            return write_all(POE_REG_SYSTEM, POE_DRV_Data16(msg, 4));
         case 0x2E:  // every port on
             return config_all(POE_CH_ENABLE, POE_CH_ENABLE);
         case 0x2F:  // every port off
@@ -358,7 +354,8 @@ int POE_DRV_GlobalCommand(const uint8_t* msg) {
         case 0x43: {  // power limit of every port (bytes 4-5, 0.1 W)
             for (uint8_t d = 0; d < devices(); ++d)
                 for (uint8_t ch = 0; ch < poe_drv_cb.devices[d].ports; ++ch)
-                    if (int rc = POE_DRV_DeviceWrite(d, POE_REG_CH_LIMIT + 2 * ch, data16(msg, 4)))
+                    if (int rc = POE_DRV_DeviceWrite(d, POE_REG_CH_LIMIT + 2 * ch,
+                                                     POE_DRV_Data16(msg, 4)))
                         return rc;
             return POE_DRV_OK;
         }
@@ -370,7 +367,7 @@ int POE_DRV_GlobalCommand(const uint8_t* msg) {
             uint16_t bank;
             if (int rc = POE_DRV_DeviceRead(msg[4], POE_REG_BANK, &bank)) return rc;
             return POE_DRV_DeviceWrite(msg[4], POE_REG_BANK_BUDGET + 2 * (bank & 7),
-                                       data16(msg, 5));
+                                       POE_DRV_Data16(msg, 5));
         }
         case 0xA7:  // latch every device's measurements
             for (uint8_t d = 0; d < devices(); ++d)

@@ -55,6 +55,11 @@ uint32_t POE_DRV_ScalePower(uint32_t reg);
 uint16_t POE_DRV_Halves(uint16_t high, uint16_t low);
 uint16_t POE_DRV_AbsDiff(uint16_t a, uint16_t b);
 
+// The big-endian 16-bit value at byte `at` of a message.
+inline uint16_t POE_DRV_Data16(const uint8_t* msg, int at) {
+    return static_cast<uint16_t>(msg[at] << 8 | msg[at + 1]);
+}
+
 // The handlers, by key and subject; msg is the whole message.
 int POE_DRV_GlobalRequest(const uint8_t* msg);
 int POE_DRV_PortRequest(const uint8_t* msg);

@@ -86,6 +86,20 @@ uint16_t POE_DRV_Checksum(const uint8_t* msg) {
     return static_cast<uint16_t>(sum);
 }
 
+void POE_DRV_BuildMessage(uint8_t* out, uint8_t key, uint8_t echo, uint8_t subject, uint8_t s1,
+                          const uint8_t* rest, uint32_t rest_len) {
+    std::memset(out, POE_DRV_PAD, POE_DRV_MSG_LEN);
+    out[0] = key;
+    out[1] = echo;
+    out[2] = subject;
+    out[3] = s1;
+    for (uint32_t i = 0; i < rest_len && 4 + i < 13; ++i)
+        out[4 + i] = rest[i];
+    const uint16_t sum = POE_DRV_Checksum(out);
+    out[13] = static_cast<uint8_t>(sum >> 8);
+    out[14] = static_cast<uint8_t>(sum);
+}
+
 bool POE_DRV_Init(const POE_DRV_Device_T* devices, uint32_t count, POE_DRV_I2cRead_T read_fn,
                   POE_DRV_I2cWrite_T write_fn) {
     if (count > POE_DRV_MAX_DEVICES || (count && !devices) || !read_fn || !write_fn) {

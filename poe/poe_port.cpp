@@ -5,11 +5,6 @@
 
 namespace {
 
-// Byte 5 onwards of a message, big-endian.
-uint16_t data16(const uint8_t* msg, int at) {
-    return static_cast<uint16_t>(msg[at] << 8 | msg[at + 1]);
-}
-
 // The port's settings and state: enable, state, class, allocated power (0.1 W), priority,
 // detected, power limit (0.1 W).
 int port_status(uint32_t port) {
@@ -97,18 +92,20 @@ int POE_DRV_PortCommand(const uint8_t* msg) {
         case 0x0C:  // priority (byte 5: 0 low, 1 high, 2 critical)
             return set_config(port, -1, msg[5]);
         case 0x43:  // power limit (bytes 5-6, 0.1 W)
-            return POE_DRV_PortWrite(port, POE_REG_CH_LIMIT, data16(msg, 5));
+            return POE_DRV_PortWrite(port, POE_REG_CH_LIMIT, POE_DRV_Data16(msg, 5));
         case 0x4A:  // reset: detection and classification again
             return POE_DRV_PortWrite(port, POE_REG_CH_STATUS, 0);
         case 0x51: {  // enable (5), priority (6) and power limit (7-8) at once
             if (msg[5] > 1 || msg[6] > 2) return POE_DRV_ERR_RANGE;
-            if (int rc = POE_DRV_PortWrite(port, POE_REG_CH_LIMIT, data16(msg, 7))) return rc;
+            if (int rc = POE_DRV_PortWrite(port, POE_REG_CH_LIMIT, POE_DRV_Data16(msg, 7)))
+                return rc;
             return set_config(port, msg[5], msg[6]);
         }
         case 0xA2:  // enable (5) and priority (6)
             return set_config(port, msg[5], msg[6]);
         case 0xA6: {  // power limit (5-6), answered with the port's status
-            if (int rc = POE_DRV_PortWrite(port, POE_REG_CH_LIMIT, data16(msg, 5))) return rc;
+            if (int rc = POE_DRV_PortWrite(port, POE_REG_CH_LIMIT, POE_DRV_Data16(msg, 5)))
+                return rc;
             int rc = port_status(port);
             return rc ? rc : POE_DRV_SELF_REPLY;
         }

@@ -43,14 +43,9 @@ class PoeSwitch : public ::testing::Test {
         return a;
     }
     static Bytes msg(uint8_t key, uint8_t subject, uint8_t s1, Bytes rest = {}) {
-        Bytes m(POE_DRV_MSG_LEN, POE_DRV_PAD);
-        m[0] = key;
-        m[1] = 0x21;
-        m[2] = subject;
-        m[3] = s1;
-        for (size_t i = 0; i < rest.size(); ++i)
-            m[4 + i] = rest[i];
-        be::put16(m.data() + 13, POE_DRV_Checksum(m.data()));
+        Bytes m(POE_DRV_MSG_LEN);
+        POE_DRV_BuildMessage(m.data(), key, 0x21, subject, s1, rest.data(),
+                             static_cast<uint32_t>(rest.size()));
         return m;
     }
     Bytes port_request(uint8_t code, uint8_t port) {

@@ -33,14 +33,9 @@ using Bytes = std::vector<uint8_t>;
 
 // A message with its checksum: bytes 0-3, then bytes 4.. padded with 0x4E.
 inline Bytes msg(uint8_t key, uint8_t subject, uint8_t s1, Bytes rest = {}, uint8_t echo = 7) {
-    Bytes m(POE_DRV_MSG_LEN, POE_DRV_PAD);
-    m[0] = key;
-    m[1] = echo;
-    m[2] = subject;
-    m[3] = s1;
-    for (size_t i = 0; i < rest.size(); ++i)
-        m[4 + i] = rest[i];
-    be::put16(m.data() + 13, POE_DRV_Checksum(m.data()));
+    Bytes m(POE_DRV_MSG_LEN);
+    POE_DRV_BuildMessage(m.data(), key, echo, subject, s1, rest.data(),
+                         static_cast<uint32_t>(rest.size()));
     return m;
 }
 inline Bytes port_req(uint8_t code, uint8_t port) {

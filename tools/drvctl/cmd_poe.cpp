@@ -31,17 +31,12 @@ const char* state_name(uint8_t s) {
     return s < 5 ? names[s] : "?";
 }
 
-// A message with its checksum: key, echo, subject, subject 1, then bytes 4.. (padded).
+// A message with its checksum (echo 1): key, subject, subject 1, then bytes 4..
 std::vector<uint8_t> message(uint8_t key, uint8_t subject, uint8_t s1,
                              std::vector<uint8_t> rest = {}) {
-    std::vector<uint8_t> m(POE_DRV_MSG_LEN, POE_DRV_PAD);
-    m[0] = key;
-    m[1] = 1;
-    m[2] = subject;
-    m[3] = s1;
-    for (size_t i = 0; i < rest.size() && 4 + i < 13; ++i)
-        m[4 + i] = rest[i];
-    be::put16(m.data() + 13, POE_DRV_Checksum(m.data()));
+    std::vector<uint8_t> m(POE_DRV_MSG_LEN);
+    POE_DRV_BuildMessage(m.data(), key, 1, subject, s1, rest.data(),
+                         static_cast<uint32_t>(rest.size()));
     return m;
 }
 
