@@ -122,7 +122,10 @@ TEST_F(PoeSwitch, DrvctlSendsHexAndBadInputGetsItsStatus) {
     ASSERT_EQ(d.drvctl({"sim", "poe", "fault", "1", "silent"}, &out), 0) << out;
     EXPECT_EQ(send(msg(2, 5, 0x0B, {9})).write, -2);
     EXPECT_TRUE(d.wait_console("COMMUNICATION DRIVER error number: -2\n"));
-    EXPECT_NE(d.drvctl({"poe", "port", "10"}, &out), 0);
+    EXPECT_EQ(d.drvctl({"poe", "port", "10"}, &out), 1);
+    EXPECT_EQ(out, "write: COMMUNICATION DRIVER error number: -2\n");
+    EXPECT_EQ(d.drvctl({"poe", "port", "17"}, &out), 1);  // beyond the last controller
+    EXPECT_EQ(out, "write: PORT NOT EXIST error number: -5\n");
     EXPECT_NE(d.drvctl({"sim", "poe", "attach", "5"}, &out), 0);  // no class
     EXPECT_NE(d.drvctl({"sim", "poe", "attach", "99", "--class", "1"}, &out), 0);
 }

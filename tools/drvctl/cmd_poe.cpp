@@ -86,7 +86,11 @@ bool print_reply(const Exchange& x) {
 // A telemetry reply to a request, or a failure said on stderr.
 int ask(Args& args, const std::vector<uint8_t>& msg, Exchange* x) {
     if (int rc = exchange(args, POE_DRV_IPC_SEND, msg, x)) return rc;
-    if (x->write_status != 0 || x->read_status != 0 || x->reply[0] != POE_DRV_KEY_TELEMETRY) {
+    if (x->write_status != 0 && x->write_status != POE_DRV_ERR_COMM_REPORT) {
+        print_status("write", x->write_status);  // no reply was built
+        return kExitFailed;
+    }
+    if (x->read_status != 0 || x->reply[0] != POE_DRV_KEY_TELEMETRY) {
         print_reply(*x);
         return kExitFailed;
     }
