@@ -18,6 +18,7 @@
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
 #include "platform/watchdog/sw_watchdog_mgr.h"
+#include "poe/poe_ipc.h"
 
 namespace {
 
@@ -122,6 +123,10 @@ bool DRIVER_GROUP_Dispatch(uint8_t* msgbuf) {
         case kModBackdoor: {
             std::lock_guard<std::mutex> lock(g_module_mutex[kModBackdoor]);
             return BACKDOOR_MGR_HandleIPCMsg(msgbuf);
+        }
+        case POE_DRV_MODULE_ID: {
+            std::lock_guard<std::mutex> lock(g_module_mutex[POE_DRV_MODULE_ID]);
+            return POE_DRV_HandleIPCReqMsg(msgbuf);
         }
         case kModSysMode1000:
         case kModSysMode1001:

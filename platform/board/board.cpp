@@ -53,6 +53,8 @@ twsi bus=1 addr=0x21 size=256
 mux bus=0 addr=0x70
 twsi bus=0 addr=0x22 size=256 mux=0x70 channel=2
 reg addr=0x1000 value=0x00
+# PoE controllers: front ports 1-8 on the first, 9-16 on the second, 60 W each.
+poe bus=2 count=2 ports=8 addr=0x30 budget=60
 )";
 
 std::mutex g_mu;

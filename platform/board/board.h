@@ -31,6 +31,11 @@
 //   mux     bus=N addr=ADDR                   a two-wire multiplexer (one channel byte)
 //   reg     addr=N value=N                    a memory-mapped board register (one byte)
 //   partner port=FRONT present=0|1 [medium=copper|fibre]
+//   poe     bus=N count=N ports=N addr=ADDR[,ADDR...] [budget=WATTS]
+//             the PoE controllers on a two-wire bus: count devices (1..8) of ports channels
+//             each (1..24, at most 96 in all); one address for each device, or one address
+//             for the first of consecutive ones; budget is each device's power budget
+//             (default 60 W)
 //
 // Front ports are numbered 1..16 and must map to distinct device ports of declared devices.
 #pragma once
@@ -151,6 +156,15 @@ struct TwsiDevice {
     std::vector<std::pair<uint32_t, uint8_t>> init;  // power-on bytes
 };
 
+// The PoE controllers: logical PoE port n is channel n - (ports of the devices before) of the
+// device it falls in.
+struct PoeControllers {
+    uint8_t bus = 0;
+    uint8_t ports_per_device = 0;
+    uint16_t budget_watts = 60;
+    std::vector<uint8_t> addrs;  // one per device, device index order; empty: no PoE
+};
+
 struct BoardReg {
     uint32_t addr = 0;
     uint8_t value = 0;
@@ -168,6 +182,7 @@ struct Unit {
     uint8_t cpu_device = 0;
     std::vector<TwsiDevice> twsi;
     std::vector<BoardReg> regs;
+    PoeControllers poe;
 
     const Port* port(uint32_t front) const;
     const Port* port_at(uint8_t device, uint8_t dev_port) const;

@@ -127,6 +127,8 @@ class Parser {
                 u_->regs.push_back({s.num("addr", 0xFFFFFFFF), uint8_t(s.num("value", 0xFF))});
             else if (kw == "partner")
                 partner(s);
+            else if (kw == "poe")
+                poe(s);
             else
                 fail("unknown statement " + kw);
         }
@@ -320,6 +322,9 @@ class Parser {
             if (o.bus == t.bus && o.addr == t.addr && o.behind == t.behind &&
                 o.channel == t.channel)
                 fail("two-wire address used twice");
+        for (uint8_t a : u_->poe.addrs)
+            if (t.bus == u_->poe.bus && t.addr == a && t.behind == 0)
+                fail("two-wire address used twice");
         u_->twsi.push_back(t);
     }
 
@@ -331,6 +336,31 @@ class Parser {
             if (m != "copper" && m != "fibre") fail("unknown medium " + m);
             p.partner_fibre = m == "fibre";
         }
+    }
+
+    void poe(Statement& s) {
+        PoeControllers& c = u_->poe;
+        if (!c.addrs.empty()) fail("poe given twice");
+        c.bus = static_cast<uint8_t>(s.num("bus", 7));
+        uint32_t count = s.num("count", 8);
+        c.ports_per_device = static_cast<uint8_t>(s.num("ports", 24));
+        c.budget_watts = static_cast<uint16_t>(s.num("budget", 0xFFFF, 60));
+        if (count == 0 || c.ports_per_device == 0) fail("poe count and ports must not be 0");
+        if (count * c.ports_per_device > 96) fail("poe: more than 96 ports");
+        std::stringstream ss(s.text("addr"));
+        std::string item;
+        while (std::getline(ss, item, ','))
+            c.addrs.push_back(static_cast<uint8_t>(number(item, "addr", 0x7F)));
+        if (c.addrs.size() == 1)
+            for (uint32_t i = 1; i < count; ++i) {
+                if (c.addrs[0] + i > 0x7F) fail("poe addresses beyond 0x7f");
+                c.addrs.push_back(static_cast<uint8_t>(c.addrs[0] + i));
+            }
+        if (c.addrs.size() != count) fail("poe: count and addresses disagree");
+        for (const TwsiDevice& o : u_->twsi)
+            for (uint8_t a : c.addrs)
+                if (o.bus == c.bus && o.addr == a && o.behind == 0)
+                    fail("two-wire address used twice");
     }
 
     Description* d_;

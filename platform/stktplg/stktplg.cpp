@@ -53,7 +53,7 @@ bool STKTPLG_BOARD_GetBoardInformation(uint32_t board_id, STKTPLG_BOARD_BoardInf
 }
 
 bool STKTPLG_OM_GetMyUnitID(uint32_t* unit) {
-    if (!unit) return false;
+    if (!unit || !faults::answer("STKTPLG_OM_GetMyUnitID", 1)) return false;
     *unit = bd().my_unit;
     return true;
 }
@@ -140,7 +140,7 @@ bool STKTPLG_OM_GetStackingPortPhyDevPortId(uint32_t which, uint32_t* device, ui
 
 bool STKTPLG_OM_GetUnitBoardID(uint32_t unit, uint32_t* board_id) {
     const board::Unit* u = bd().unit(unit);
-    if (!u || !board_id) return false;
+    if (!u || !board_id || !faults::answer("STKTPLG_OM_GetUnitBoardID", 1)) return false;
     *board_id = u->board_id;
     return true;
 }

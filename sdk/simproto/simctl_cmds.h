@@ -171,6 +171,10 @@ inline constexpr Command kCommands[] = {
     {39, "fdb-read", "DEVICE FIRST-SLOT", 2},
     {40, "clock-advance", "SECONDS", 1},
     {41, "cpu-queue", "DEVICE", 1},
+    {96, "poe-attach", "PORT CLASS DRAW(0.1 W, 0: typical)", 2},
+    {97, "poe-detach", "PORT", 1},
+    {98, "poe-fault", "DEVICE FAULT(0 none, 1 silent, 2 flaky writes)", 2},
+    {99, "poe-port", "PORT", 1},
 };
 
 // The command of a number or a name; nullptr for none.

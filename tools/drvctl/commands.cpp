@@ -30,7 +30,11 @@ const std::vector<Command>& commands() {
         {"sim",
          "sim partner PORT up|down [auto|forced SPEED[half|full]] [abilities 10h,..,all] "
          "[pause|nopause] [asym|noasym] [fibre|copper]\n"
-         "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware",
+         "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware\n"
+         "sim poe attach PORT --class 0..4 [--watts W] | sim poe detach PORT   a powered device "
+         "on a PoE port\n"
+         "sim poe fault DEVICE none|silent|flaky   a PoE controller that does not answer, or "
+         "fails every second write",
          cmd_sim},
         {"inject",
          "inject PORT HEX...          a frame (hex, FCS left out) enters front port PORT\n"
@@ -64,6 +68,12 @@ const std::vector<Command>& commands() {
          "stp state INSTANCE PORT disabled|blocking|listening|learning|forwarding\n"
          "stp show [INSTANCE]              the chip's port states (INSTANCE 0-31, default 0)",
          cmd_stp},
+        {"poe",
+         "poe send HEX                 a 15-byte PoE message (13 bytes: the checksum is added); "
+         "prints the reply\n"
+         "poe port PORT | poe status   a PoE port's state and measurements; the power supply, "
+         "system and power-good ports",
+         cmd_poe},
         {"timerange",
          "timerange list                          the time ranges, their windows and whether each "
          "is active\n"

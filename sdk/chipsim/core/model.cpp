@@ -1,6 +1,8 @@
 // Building the model from the board description, the process-global instance, faults.
 #include "sdk/chipsim/core/model.h"
 
+#include "sdk/chipsim/poe/poe_controller.h"
+
 #include "sdk/sdk_cscd.h"
 #include "sdk/sdk_port.h"
 
@@ -84,6 +86,7 @@ void build(Model& m, const board::Description& b) {
             d.mem[off] = byte;
         m.twsi.push_back(std::move(d));
     }
+    poe::add_controllers(m);
     for (const board::BoardReg& r : m.unit->regs)
         m.board_regs[r.addr] = r.value;
     for (const board::Device& desc : m.unit->devices) {

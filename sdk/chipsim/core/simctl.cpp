@@ -6,6 +6,7 @@
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
+#include "sdk/chipsim/poe/poe_controller.h"
 
 namespace chipsim {
 namespace {
@@ -68,6 +69,7 @@ void register_simctl() {
         register_capture_simctl();
         register_fdb_simctl();
         register_cpu_simctl();
+        poe::register_simctl();
     });
 }
 

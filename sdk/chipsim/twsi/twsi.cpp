@@ -30,6 +30,10 @@ SDK_STATUS transfer(uint8_t bus, uint8_t addr, bool valid_offset, uint32_t offse
         }
         return SDK_OK;
     }
+    if (d->behaviour) {
+        if (valid_offset) d->pointer = wide ? offset & 0xFFFF : offset & 0xFF;
+        return d->behaviour->transfer(d->pointer, read, data, len);
+    }
     if (valid_offset) d->pointer = (wide ? offset & 0xFFFF : offset & 0xFF) % d->mem.size();
     for (uint32_t i = 0; i < len; ++i) {
         if (read)

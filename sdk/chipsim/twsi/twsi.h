@@ -4,16 +4,27 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/board/board.h"
+#include "sdk/sdk_types.h"
 
 namespace chipsim {
 
 struct Model;
 
+// What a two-wire device does with a transfer when it is more than plain memory (a device
+// with registers that act). Runs under bus_mu; pointer is the device's current offset, which
+// the transfer has already moved to the offset it sent. SDK_FAIL refuses the transfer.
+struct TwsiBehaviour {
+    virtual ~TwsiBehaviour() = default;
+    virtual SDK_STATUS transfer(uint32_t& pointer, bool read, uint8_t* data, uint32_t len) = 0;
+};
+
 struct TwsiDev {
     board::TwsiDevice desc;
+    std::shared_ptr<TwsiBehaviour> behaviour;  // null: the device is plain memory (mem)
     std::vector<uint8_t> mem;
     uint32_t pointer = 0;
     uint8_t channels = 0;  // a multiplexer's selected channels
