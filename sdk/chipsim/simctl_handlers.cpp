@@ -7,6 +7,7 @@
 #include "sdk/chipsim/model.h"
 #include "sdk/chipsim/simctl_cmds.h"
 #include "sdk/chipsim/simctl_reply.h"
+#include "sdk/chipsim/xcvr/xcvr_cmds.h"
 
 namespace chipsim {
 namespace {
@@ -188,6 +189,7 @@ void register_simctl() {
     simctl::register_handler(sc::kPhyAnswer, phy_answer);
     simctl::register_handler(sc::kTwsiFail, twsi_fail);
     simctl::register_handler(sc::kPartnerGet, partner_get);
+    register_xcvr_simctl();
     register_frame_simctl();
     register_bridge_simctl();
 }

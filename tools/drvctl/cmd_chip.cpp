@@ -205,7 +205,8 @@ int cmd_phy(Args& args) {
 
 int cmd_sim(Args& args) {
     const auto& w = args.words;
-    if (w.empty()) return usage_error("sim needs partner, phy or twsi");
+    if (w.empty()) return usage_error("sim needs partner, phy, twsi or sfp");
+    if (w[0] == "sfp") return cmd_sim_sfp(args);
     Response resp;
     if (w[0] == "partner" && w.size() >= 3) {
         uint32_t port;

@@ -28,8 +28,17 @@ const std::vector<Command>& commands() {
         {"sim",
          "sim partner PORT up|down [auto|forced SPEED[half|full]] [abilities 10h,..,all] "
          "[pause|nopause] [asym|noasym] [fibre|copper]\n"
-         "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware",
+         "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware\n"
+         "sim sfp insert PORT --file FILE | --type sfp|xfp|qsfp|qsfp+ [--vendor V] [--pn P] "
+         "[--serial S] [--wavelength NM] [--temp C] [--vcc V] [--bias MA] [--tx DBM] [--rx DBM] "
+         "[--external-cal]\n"
+         "sim sfp set PORT [--temp C] [--vcc V] [--bias MA] [--tx DBM] [--rx DBM] [--lane 1-4]\n"
+         "sim sfp remove PORT | sim sfp fail PORT N [--id] | sim sfp list | sim sfp dump PORT",
          cmd_sim},
+        {"transceiver",
+         "transceiver [PORT] [--raw]  what the transceiver monitor holds for each cage (--raw: "
+         "as hex)",
+         cmd_transceiver},
         {"inject",
          "inject PORT HEX...          a frame (hex, FCS left out) enters front port PORT\n"
          "inject PORT --pcap FILE     every frame of a pcap or pcapng file enters PORT",
