@@ -228,6 +228,9 @@ bool build(const Description& d, Image* out, std::string* error) {
         a0[127] = 1;
         a0[222] = 0x70;  // AUX1: supply voltage
         write_limits(a0, cal, 0, 8, 16, 24, 32);
+        // The thresholds sit where the monitor reads them (from byte 0), but byte 0 is the
+        // identifier: the temperature high alarm keeps it as its high byte.
+        a0[0] = kIdXfp;
         write_readings(kIdXfp, a0, &a0, d.readings);
     } else if (d.type == "qsfp" || d.type == "qsfp+") {
         if (d.external_cal) return fail("only an SFP is externally calibrated");
