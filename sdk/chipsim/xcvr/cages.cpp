@@ -60,6 +60,18 @@ void set_present(Model& m, const Cage& c, bool present) {
     it->second = present ? it->second & ~c.present_mask : it->second | c.present_mask;
 }
 
+// Runs fn(model, cage bus, module's first address) under the bus lock; false for a port
+// without a cage or an empty cage.
+template <typename Fn>
+bool on_module(uint32_t front, Fn fn) {
+    Cage c;
+    if (!cage(front, &c)) return false;
+    Model& m = model();
+    std::lock_guard<std::mutex> lock(m.bus_mu);
+    TwsiDev* a0 = find(m, c.bus, kAddrA0);
+    return a0 && a0->mem.size() >= 256 && fn(m, c.bus, *a0);
+}
+
 }  // namespace
 
 std::vector<Cage> cages() {
@@ -129,61 +141,43 @@ bool remove(uint32_t front) {
 }
 
 bool module(uint32_t front, Image* out) {
-    Cage c;
-    if (!cage(front, &c)) return false;
-    Model& m = model();
-    std::lock_guard<std::mutex> lock(m.bus_mu);
-    TwsiDev* a0 = find(m, c.bus, kAddrA0);
-    if (!a0) return false;
-    Image img;
-    img.a0.assign(a0->mem.begin(), a0->mem.begin() + 256);
-    if (paged(*a0)) {
-        std::memcpy(&img.a0[128], &a0->mem[kPage0Store], 128);
-        img.page3.assign(a0->mem.begin() + kPage3Store, a0->mem.end());
-    } else if (TwsiDev* a2 = find(m, c.bus, kAddrA2)) {
-        img.a2 = a2->mem;
-    }
-    *out = std::move(img);
-    return true;
+    return on_module(front, [&](Model& m, uint8_t bus, TwsiDev& a0) {
+        Image img;
+        img.a0.assign(a0.mem.begin(), a0.mem.begin() + 256);
+        if (paged(a0)) {
+            std::memcpy(&img.a0[128], &a0.mem[kPage0Store], 128);
+            img.page3.assign(a0.mem.begin() + kPage3Store, a0.mem.end());
+        } else if (TwsiDev* a2 = find(m, bus, kAddrA2)) {
+            img.a2 = a2->mem;
+        }
+        *out = std::move(img);
+        return true;
+    });
 }
 
 bool set_readings(uint32_t front, const Readings& r) {
-    Cage c;
-    if (!cage(front, &c)) return false;
-    Model& m = model();
-    std::lock_guard<std::mutex> lock(m.bus_mu);
-    TwsiDev* a0 = find(m, c.bus, kAddrA0);
-    if (!a0 || a0->mem.size() < 256) return false;
-    const uint8_t id = a0->mem[0];
-    bool ok;
-    if (id == kIdSfp || !(id == kIdXfp || id == kIdQsfp || id == kIdQsfpPlus)) {
-        TwsiDev* a2 = find(m, c.bus, kAddrA2);
-        if (!a2 || a2->mem.size() < 256) return false;
-        ok = write_readings(id, a0->mem, &a2->mem, r);
-    } else {
+    return on_module(front, [&](Model& m, uint8_t bus, TwsiDev& a0) {
+        const uint8_t id = a0.mem[0];
+        ++m.changes;
+        if (id == kIdSfp || !(id == kIdXfp || id == kIdQsfp || id == kIdQsfpPlus)) {
+            TwsiDev* a2 = find(m, bus, kAddrA2);
+            return a2 && a2->mem.size() >= 256 && write_readings(id, a0.mem, &a2->mem, r);
+        }
         // The readings are in the lower page; identification from the page 00/01 store.
-        std::vector<uint8_t> ident(a0->mem.begin(), a0->mem.begin() + 256);
-        if (paged(*a0)) std::memcpy(&ident[128], &a0->mem[kPage0Store], 128);
-        ok = write_readings(id, ident, &a0->mem, r);
-    }
-    ++m.changes;
-    return ok;
+        std::vector<uint8_t> ident(a0.mem.begin(), a0.mem.begin() + 256);
+        if (paged(a0)) std::memcpy(&ident[128], &a0.mem[kPage0Store], 128);
+        return write_readings(id, ident, &a0.mem, r);
+    });
 }
 
 bool fail_reads(uint32_t front, uint32_t n, bool identification) {
-    Cage c;
-    if (!cage(front, &c)) return false;
-    Model& m = model();
-    std::lock_guard<std::mutex> lock(m.bus_mu);
-    TwsiDev* a0 = find(m, c.bus, kAddrA0);
-    if (!a0) return false;
-    TwsiDev* target = a0;
-    if (!identification && a0->mem[0] != kIdXfp && !paged(*a0)) {
-        target = find(m, c.bus, kAddrA2);
+    return on_module(front, [&](Model& m, uint8_t bus, TwsiDev& a0) {
+        TwsiDev* target = &a0;
+        if (!identification && a0.mem[0] != kIdXfp && !paged(a0)) target = find(m, bus, kAddrA2);
         if (!target) return false;
-    }
-    target->fail_next = n;
-    return true;
+        target->fail_next = n;
+        return true;
+    });
 }
 
 void settle(uint8_t bus) {
