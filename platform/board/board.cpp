@@ -47,6 +47,11 @@ sfp port=13 index=5 tx=none
 sfp port=14 index=6 tx=7
 sfp port=15 index=7 tx=twsi dev=0x20 offset=0 mask=0x02 disable=0x02
 sfp port=16 index=8 tx=twsi dev=0x20 offset=0 mask=0x04 disable=0x04
+# The transceiver cages of ports 9 and 10: module-present bits of register 0x1010 (active
+# low) and one two-wire bus each for the module's EEPROM.
+cage port=9  present=0x1010 mask=0x01 shift=0 bus=2
+cage port=10 present=0x1010 mask=0x02 shift=1 bus=3
+reg addr=0x1010 value=0x03
 # Two-wire devices: the SFP control expanders and a multiplexer.
 twsi bus=0 addr=0x20 size=256
 twsi bus=1 addr=0x21 size=256

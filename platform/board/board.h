@@ -27,6 +27,10 @@
 //             METHOD bus:    bus=N dev=ADDR offset=N mask=N disable=N [len=N]
 //             METHOD mem:    addr=N mask=N disable=N
 //             METHOD none, or METHOD=N for a raw access-method number
+//   cage    port=FRONT present=ADDR mask=N shift=N bus=N
+//                                             the SFP cage's module-present bit (a board
+//                                             register, active low) and the two-wire bus of
+//                                             the module's EEPROM (addresses 0x50 and 0x51)
 //   twsi    bus=N addr=ADDR [size=N] [mux=ADDR channel=N] [init=OFFSET:BYTE,...]
 //   mux     bus=N addr=ADDR                   a two-wire multiplexer (one channel byte)
 //   reg     addr=N value=N                    a memory-mapped board register (one byte)
@@ -120,6 +124,12 @@ struct Port {
     uint32_t sfp_index = 0;
     bool sfp_tx = false;  // the SFP transmitter-disable bit is described
     SfpTx tx;
+    // The transceiver cage (a `cage` line): its module-present input and EEPROM bus.
+    bool cage = false;
+    uint32_t present_addr = 0;
+    uint8_t present_mask = 0;
+    uint8_t present_shift = 0;
+    uint8_t eeprom_bus = 0;
     bool partner = true;  // a link partner is attached at power-on
     bool partner_fibre = false;
 };

@@ -121,6 +121,8 @@ class Parser {
                 port(s);
             else if (kw == "sfp")
                 sfp(s);
+            else if (kw == "cage")
+                cage(s);
             else if (kw == "twsi" || kw == "mux")
                 twsi(s, kw == "mux");
             else if (kw == "reg")
@@ -295,6 +297,16 @@ class Parser {
         if (t.method == kSfpTxBus) t.bus = static_cast<uint8_t>(s.num("bus", 7));
         t.mask = static_cast<uint8_t>(s.num("mask", 0xFF));
         t.disable_value = static_cast<uint8_t>(s.num("disable", 0xFF));
+    }
+
+    void cage(Statement& s) {
+        Port& p = port_ref(s, "port");
+        if (!p.sfp) fail("cage on a port without an sfp line");
+        p.cage = true;
+        p.present_addr = s.num("present", 0xFFFFFFFF);
+        p.present_mask = static_cast<uint8_t>(s.num("mask", 0xFF));
+        p.present_shift = static_cast<uint8_t>(s.num("shift", 7));
+        p.eeprom_bus = static_cast<uint8_t>(s.num("bus", 0xFF));
     }
 
     void twsi(Statement& s, bool mux) {

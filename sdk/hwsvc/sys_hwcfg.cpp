@@ -19,3 +19,19 @@ bool SYS_HWCFG_GetSFPTxDisableRegInfo(uint32_t board_id, uint32_t port,
     }
     return false;
 }
+
+bool SYS_HWCFG_GetSfpPresentRegInfo(uint32_t board_id, uint32_t sfp_index,
+                                    SYS_HWCFG_SfpPresentRegInfo_T* info) {
+    calllog::recordf("SYS_HWCFG", "SYS_HWCFG_GetSfpPresentRegInfo(%u, %u)", board_id, sfp_index);
+    if (!info) return false;
+    for (const board::Unit& u : board::current().units) {
+        if (u.board_id != board_id) continue;
+        for (const board::Port& p : u.ports)
+            if (p.sfp && p.cage && p.sfp_index == sfp_index) {
+                *info =
+                    SYS_HWCFG_SfpPresentRegInfo_T{p.present_addr, p.present_mask, p.present_shift};
+                return true;
+            }
+    }
+    return false;
+}

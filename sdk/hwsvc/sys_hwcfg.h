@@ -28,3 +28,15 @@ struct SYS_HWCFG_SfpTxDisableRegInfo_T {
 // TRUE when the front port of the board has a controllable SFP transmitter.
 bool SYS_HWCFG_GetSFPTxDisableRegInfo(uint32_t board_id, uint32_t port,
                                       SYS_HWCFG_SfpTxDisableRegInfo_T* info);
+
+// Where a transceiver cage's module-present input is: a board register (PHYSICAL_ADDR_ACCESS)
+// whose (value AND mask) >> shift is 0 while a module is in the cage (active low).
+struct SYS_HWCFG_SfpPresentRegInfo_T {
+    uint32_t addr;
+    uint8_t mask;
+    uint8_t shift;
+};
+
+// TRUE when the board has cage sfp_index and its present input is described.
+bool SYS_HWCFG_GetSfpPresentRegInfo(uint32_t board_id, uint32_t sfp_index,
+                                    SYS_HWCFG_SfpPresentRegInfo_T* info);

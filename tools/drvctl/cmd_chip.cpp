@@ -205,8 +205,9 @@ int cmd_phy(Args& args) {
 
 int cmd_sim(Args& args) {
     const auto& w = args.words;
-    if (w.empty()) return usage_error("sim needs partner, phy, twsi or poe");
+    if (w.empty()) return usage_error("sim needs partner, phy, twsi, poe or sfp");
     if (w[0] == "poe") return cmd_sim_poe(args);
+    if (w[0] == "sfp") return cmd_sim_sfp(args);
     Response resp;
     if (w[0] == "partner" && w.size() >= 3) {
         uint32_t port;

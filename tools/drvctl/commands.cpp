@@ -34,8 +34,17 @@ const std::vector<Command>& commands() {
          "sim poe attach PORT --class 0..4 [--watts W] | sim poe detach PORT   a powered device "
          "on a PoE port\n"
          "sim poe fault DEVICE none|silent|flaky   a PoE controller that does not answer, or "
-         "fails every second write",
+         "fails every second write\n"
+         "sim sfp insert PORT --file FILE | --type sfp|xfp|qsfp|qsfp+ [--vendor V] [--pn P] "
+         "[--serial S] [--wavelength NM] [--temp C] [--vcc V] [--bias MA] [--tx DBM] [--rx DBM] "
+         "[--external-cal]\n"
+         "sim sfp set PORT [--temp C] [--vcc V] [--bias MA] [--tx DBM] [--rx DBM] [--lane 1-4]\n"
+         "sim sfp remove PORT | sim sfp fail PORT N [--id] | sim sfp list | sim sfp dump PORT",
          cmd_sim},
+        {"transceiver",
+         "transceiver [PORT] [--raw]  what the transceiver monitor holds for each cage (--raw: "
+         "as hex)",
+         cmd_transceiver},
         {"inject",
          "inject PORT HEX...          a frame (hex, FCS left out) enters front port PORT\n"
          "inject PORT --pcap FILE     every frame of a pcap or pcapng file enters PORT",

@@ -40,5 +40,8 @@ int cmd_stp(Args& args);
 int cmd_port(Args& args);
 int cmd_poe(Args& args);
 int cmd_sim_poe(Args& args);
+int cmd_transceiver(Args& args);
+// `sim sfp ...` (args.words begin with "sfp").
+int cmd_sim_sfp(Args& args);
 
 }  // namespace drvctl

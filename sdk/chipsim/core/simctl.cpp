@@ -7,6 +7,7 @@
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
 #include "sdk/chipsim/poe/poe_controller.h"
+#include "sdk/chipsim/xcvr/cages.h"
 
 namespace chipsim {
 namespace {
@@ -70,6 +71,7 @@ void register_simctl() {
         register_fdb_simctl();
         register_cpu_simctl();
         poe::register_simctl();
+        register_xcvr_simctl();
     });
 }
 
