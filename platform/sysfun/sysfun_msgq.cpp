@@ -16,6 +16,7 @@
 #include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
+#include "platform/sysfun/sysfun_hooks.h"
 #include "platform/sysfun/sysfun_internal.h"
 
 struct SysfunMsgQ {
@@ -31,6 +32,9 @@ struct SysfunMsgQ {
 };
 
 namespace {
+
+// The key of the queue the calling thread received its last message from.
+thread_local uint32_t t_received_key = 0;
 
 socklen_t abstract_addr(const std::string& name, sockaddr_un* addr) {
     std::memset(addr, 0, sizeof *addr);
@@ -74,6 +78,10 @@ uint32_t check_length(size_t len) {
 }
 
 }  // namespace
+
+uint32_t sysfun::received_queue_key() {
+    return t_received_key;
+}
 
 namespace sysfun::internal {
 
@@ -184,6 +192,7 @@ uint32_t __SYSFUN_ReceiveMsg(SYSFUN_MsgQ_T q, uint32_t /*msg_type*/, uint32_t ti
         return SYSFUN_RESULT_MSG_TOO_SHORT;
     }
     std::memset(b + n, 0, cap - static_cast<size_t>(n));
+    t_received_key = q->key;
     return SYSFUN_OK;
 }
 

@@ -216,6 +216,36 @@ TEST(DriverProc, MenusRunOnTheirThreadWhileTheOtherQueuesKeepServing) {
     EXPECT_NE(out.find("==== dev_nicdrv ===="), std::string::npos) << out;
 }
 
+// Each queue serves only the menus registered with its key: a menu named on another queue
+// is refused (no answer, nothing connects to the client) and the queue goes on serving.
+TEST(DriverProc, AMenuIsRefusedOnAQueueItWasNotRegisteredWith) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    const struct {
+        uint32_t queue;
+        uint16_t cmd;
+        const char* menu;
+    } refused[] = {{24, 118, "msl"},       {25, 118, "dev_swdrv"}, {59, 118, "dev_nicdrv"},
+                   {2015, 118, "dev_swdrv"}, {1008, 90, "dev_swdrv"}, {1008, 90, "msl"}};
+    for (const auto& r : refused) {
+        Session s;
+        EXPECT_FALSE(d.request_bytes(r.queue, r.cmd, s.request(r.menu), 300).answered)
+            << r.menu << " on " << r.queue;
+        EXPECT_FALSE(s.accept_within(0)) << r.menu << " ran on queue " << r.queue;
+    }
+    EXPECT_TRUE(
+        d.wait_console("BACKDOOR_MGR: menu \"msl\" is served on queue 2015, not on queue 24"));
+    for (uint32_t q : kGroupQueues)
+        EXPECT_TRUE(d.request(q, 1000, {}, 1000).answered) << q;
+    // The same menus on their own queues run.
+    std::string out;
+    EXPECT_EQ(d.drvctl({"menu", "msl"}, &out, "q\n"), 0);
+    EXPECT_NE(out.find("==== msl ===="), std::string::npos) << out;
+    EXPECT_EQ(d.drvctl({"menu", "dev_swdrv"}, &out, "q\n"), 0);
+    EXPECT_NE(out.find("==== dev_swdrv ===="), std::string::npos) << out;
+    EXPECT_EQ(d.drvctl({"--queue", "24", "--timeout", "300", "menu", "msl"}, &out), 3);
+}
+
 TEST(DriverProc, MainQueueAnswersTheMemoryMenuOnlyWhenItRan) {
     Daemon d;
     ASSERT_EQ(d.start(), 0);
@@ -306,7 +336,7 @@ TEST(Drvctl, RawPrintsTheAnswerAndUsageErrorsAreRefusedBeforeSending) {
     ASSERT_EQ(d.start(), 0);
     std::string out;
     EXPECT_EQ(d.drvctl({"raw", "119", "0x10", "--timeout", "1500"}, &out), 0);
-    EXPECT_EQ(out, "size=4 payload=00000000\n");
+    EXPECT_EQ(out, "size=4 payload=00000010\n");
     EXPECT_EQ(d.drvctl({"--queue", "59", "raw", "1002"}, &out), 0);
     EXPECT_EQ(out, "size=0 payload=\n");
     EXPECT_EQ(d.drvctl({"raw", "555", "--timeout", "200"}, &out), 3);
