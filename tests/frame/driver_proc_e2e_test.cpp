@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -308,6 +310,45 @@ TEST(DriverProc, KilledDaemonDoesNotStopTheNextStartAndARunningOneRefusesASecond
     EXPECT_TRUE(d.request(24, 1000, {}).answered);
     d.stop();
     EXPECT_FALSE(instance_has_shm(d.instance()));
+}
+
+// Process state letter from /proc/PID/stat ('Z': a zombie), or 0 when there is no process.
+char process_state(int pid) {
+    std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    size_t at = stat.rfind(')');
+    return at == std::string::npos || at + 2 >= stat.size() ? 0 : stat[at + 2];
+}
+
+// A daemon killed with SIGKILL stays a zombie until its parent reaps it (for ever under a
+// first process that does not reap). This process adopts the orphaned daemon and holds it
+// unreaped: the next start must still go ahead at once.
+TEST(DriverProc, ARestartRightAfterAKillGoesAheadWhileTheDeadDaemonIsUnreaped) {
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    const int dead = d.pid();
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(kill(dead, SIGKILL), 0);
+    for (int i = 0; i < 500 && process_state(dead) != 'Z'; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(process_state(dead), 'Z');
+    EXPECT_EQ(d.pid(), 0);  // a zombie is not a running daemon
+
+    EXPECT_EQ(d.start(), 0) << d.console();
+    EXPECT_EQ(process_state(dead), 'Z');  // still there, unreaped
+    const int second = d.pid();
+    EXPECT_GT(second, 0);
+    EXPECT_NE(second, dead);
+    EXPECT_TRUE(d.request(24, 1000, {}).answered);
+    // The running one is still refused a second start.
+    EXPECT_NE(d.start(5000), 0);
+    EXPECT_EQ(d.pid(), second);
+
+    d.stop();
+    EXPECT_EQ(d.pid(), 0);
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
 }
 
 TEST(DriverProc, FailedStartUpStepNeverReleasesMain) {
