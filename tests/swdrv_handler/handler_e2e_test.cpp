@@ -144,6 +144,25 @@ TEST(SwdrvRequests, FixedAnswersTouchNoChipStateAndFailuresKeepTheirSizes) {
     }
 }
 
+// Creating a VLAN the chip cannot hold prints the chip's refusal and still answers TRUE;
+// nothing is written, and an id beyond 16 bits does not wrap onto a real VLAN.
+TEST(SwdrvRequests, CreatingAVlanTheChipCannotHoldAnswersTrueAndWritesNothing) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    ok(d, {39, 20});
+    const ChipTable before = chip_vlans(d, 0);
+    ASSERT_EQ(before.size(), 1u);
+    for (uint32_t vid : {0u, 4095u, 4096u, 65537u, 0x10014u}) {
+        ok(d, {39, vid});
+        EXPECT_TRUE(d.wait_console(", arg = 0," + std::to_string(vid) + "\r\n")) << vid;
+    }
+    EXPECT_TRUE(d.wait_console("DEV_SWDRV_CreateVlan(): Line = "));
+    EXPECT_EQ(chip_vlans(d, 0), before);
+    // The other operations refuse such ids with FALSE.
+    for (uint32_t sub : {40u, 63u})
+        EXPECT_EQ(d.request(kQueue, kModule, {sub, 4095}).result(), 0) << sub;
+}
+
 TEST(SwdrvRequests, AVlanBuiltAndTornDownMatchesTheChipAtEveryStep) {
     Daemon d;
     ASSERT_EQ(d.start(), 0);
