@@ -92,7 +92,8 @@ void become_daemon() {
     } else {
         char buf[32];
         int n = std::snprintf(buf, sizeof buf, "%d\n", ::getpid());
-        if (::ftruncate(g_pid_fd, 0) != 0 || ::pwrite(g_pid_fd, buf, static_cast<size_t>(n), 0) != n)
+        if (::ftruncate(g_pid_fd, 0) != 0 ||
+            ::pwrite(g_pid_fd, buf, static_cast<size_t>(n), 0) != n)
             CONSOLE_Printf("driver_proc: instance %d: cannot write %s\r\n", instance::id(),
                            pid_file().c_str());
     }

@@ -150,8 +150,8 @@ bool L_MM_BACKDOOR_BackDoorMenu4Process(void* msgbuf) {
     char name[BACKDOOR_MGR_NAME_LEN + 1] = {};
     std::memcpy(name, payload + BACKDOOR_MGR_REQ_OFF_NAME, BACKDOOR_MGR_NAME_LEN);
     if (std::strcmp(name, kMenuName) != 0) {
-        CONSOLE_Printf("%s(): menu \"%s\" is not served here, only \"%s\".\r\n", __FUNCTION__,
-                       name, kMenuName);
+        CONSOLE_Printf("%s(): menu \"%s\" is not served here, only \"%s\".\r\n", __FUNCTION__, name,
+                       kMenuName);
         return false;
     }
     if (!backdoor::run_session(payload, menu)) {

@@ -3,9 +3,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -227,7 +227,7 @@ TEST(DriverProc, AMenuIsRefusedOnAQueueItWasNotRegisteredWith) {
         uint32_t queue;
         uint16_t cmd;
         const char* menu;
-    } refused[] = {{24, 118, "msl"},       {25, 118, "dev_swdrv"}, {59, 118, "dev_nicdrv"},
+    } refused[] = {{24, 118, "msl"},         {25, 118, "dev_swdrv"},  {59, 118, "dev_nicdrv"},
                    {2015, 118, "dev_swdrv"}, {1008, 90, "dev_swdrv"}, {1008, 90, "msl"}};
     for (const auto& r : refused) {
         Session s;

@@ -89,13 +89,12 @@ TEST(SwdrvRequests, TheResultByteIsTheOnlyByteOfTheSubCommandWordWritten) {
         uint32_t word0;
         uint32_t answered;
     } cases[] = {
-        {119, 239, 0x000000ef},        // unserved
-        {119, 170, 0x010000aa},        // answered TRUE without a call
-        {119, 111, 0x0000006f},        // answered FALSE without a call
-        {119, 0x00ab0005, 0x00ab0005}, // unserved (above 238), high byte already 0
-        {120, 0x12345678, 0x00345678}, {121, 0x12345678, 0x00345678},
-        {125, 0x12345678, 0x00345678}, {126, 0x12345678, 0x00345678},
-        {127, 0x12345678, 0x00345678},
+        {119, 239, 0x000000ef},         // unserved
+        {119, 170, 0x010000aa},         // answered TRUE without a call
+        {119, 111, 0x0000006f},         // answered FALSE without a call
+        {119, 0x00ab0005, 0x00ab0005},  // unserved (above 238), high byte already 0
+        {120, 0x12345678, 0x00345678}, {121, 0x12345678, 0x00345678}, {125, 0x12345678, 0x00345678},
+        {126, 0x12345678, 0x00345678}, {127, 0x12345678, 0x00345678},
     };
     for (const auto& c : cases) {
         Reply r = d.request(kQueue, c.module, {c.word0, 1, 1, 1});
