@@ -1,5 +1,6 @@
 #include "platform/components/faults.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -10,6 +11,7 @@ namespace {
 
 std::mutex g_mu;
 std::map<std::string, int64_t>* g_map = nullptr;
+std::atomic<bool> g_any{false};
 
 std::map<std::string, int64_t>& table() {
     if (!g_map) {
@@ -23,6 +25,7 @@ std::map<std::string, int64_t>& table() {
                 (*g_map)[item.substr(0, eq)] = std::strtoll(item.c_str() + eq + 1, nullptr, 0);
             }
         }
+        g_any = !g_map->empty();
     }
     return *g_map;
 }
@@ -37,14 +40,25 @@ int64_t answer(const char* name, int64_t normal) {
     return it == t.end() ? normal : it->second;
 }
 
+bool any() {
+    static std::once_flag loaded;
+    std::call_once(loaded, [] {
+        std::lock_guard<std::mutex> lock(g_mu);
+        table();
+    });
+    return g_any.load(std::memory_order_relaxed);
+}
+
 void set(const std::string& name, int64_t value) {
     std::lock_guard<std::mutex> lock(g_mu);
     table()[name] = value;
+    g_any = true;
 }
 
 void clear() {
     std::lock_guard<std::mutex> lock(g_mu);
     table().clear();
+    g_any = false;
 }
 
 }  // namespace faults

@@ -10,6 +10,8 @@ namespace faults {
 
 // The overriding answer of operation `name`, or `normal` when none is set.
 int64_t answer(const char* name, int64_t normal);
+// True when any override is set (a cheap test for operations on a fast path).
+bool any();
 void set(const std::string& name, int64_t value);
 void clear();
 

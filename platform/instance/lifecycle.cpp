@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "platform/console/console.h"
 #include "platform/instance/ctl.h"
@@ -23,6 +25,7 @@ namespace {
 // the lock when the process ends, even while it is a zombie nobody has reaped, so "running"
 // means "the lock is held", not "the pid answers a signal".
 int g_pid_fd = -1;
+sigset_t g_stop_signals;
 
 // The pid in the pid file when a process holds its lock; 0 otherwise.
 int locked_pid() {
@@ -37,6 +40,17 @@ int locked_pid() {
     }
     ::close(fd);
     return pid;
+}
+
+// A process whose main thread has ended (a zombie, or being torn down) while its other
+// threads still let go of its files, and with them the lock.
+bool dying(int pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    size_t at = stat.rfind(')');
+    if (at == std::string::npos || at + 2 >= stat.size()) return false;
+    return stat[at + 2] == 'Z' || stat[at + 2] == 'X';
 }
 
 void* signal_thread(void* arg) {
@@ -58,11 +72,17 @@ std::string console_log() {
 
 int running_pid() {
     int pid = locked_pid();
-    return pid > 0 ? pid : 0;
+    return pid > 0 && !dying(pid) ? pid : 0;
 }
 
 bool prepare_start() {
-    if (int pid = locked_pid()) {
+    int pid = locked_pid();
+    // A daemon that was just killed holds the lock only until its last thread has gone.
+    for (int i = 0; pid > 0 && dying(pid) && i < 500; ++i) {
+        ::usleep(10000);
+        pid = locked_pid();
+    }
+    if (pid) {
         CONSOLE_Printf("driver_proc: instance %d is already running (pid %d)\r\n", instance::id(),
                        pid);
         return false;
@@ -101,17 +121,18 @@ void become_daemon() {
     console::set_log_file(console_log());
     ::signal(SIGPIPE, SIG_IGN);
     // Every thread created after this inherits the blocked signals; only the signal thread
-    // takes them.
-    static sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    pthread_t th;
-    pthread_create(&th, nullptr, signal_thread, &set);
-    pthread_detach(th);
+    // takes them (a signal that comes before it exists waits for it).
+    sigemptyset(&g_stop_signals);
+    sigaddset(&g_stop_signals, SIGTERM);
+    sigaddset(&g_stop_signals, SIGINT);
+    sigaddset(&g_stop_signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &g_stop_signals, nullptr);
     sysfun::set_exit_hook(cleanup);
+}
+
+void start_signal_thread() {
+    pthread_t th;
+    if (pthread_create(&th, nullptr, signal_thread, &g_stop_signals) == 0) pthread_detach(th);
 }
 
 void cleanup() {

@@ -13,12 +13,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "platform/backdoor/backdoor_mgr.h"
 #include "platform/common/byteorder.h"
 #include "platform/components/calllog.h"
 #include "platform/instance/instance.h"
+#include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/sysfun_hooks.h"
 #include "tests/support/daemon.h"
 
@@ -128,6 +130,53 @@ TEST(DriverProc, InitialisesInOrderThenCreatesEveryThread) {
     // Every monitored thread answers its watchdog (pings every 20 ms, timeout 10 pings).
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     EXPECT_EQ(d.console().find("missed its timeout"), std::string::npos) << d.console();
+}
+
+// Until the driver group's threads are created the driver process has one thread: every
+// other thread of the daemon (Linux thread ids grow as threads are made) comes after "LAN",
+// the first of them. The time ranges' clock runs in a process of its own.
+TEST(DriverProc, OnlyTheMainThreadExistsBeforeTheDriverThreadsAreCreated) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    for (int i = 0; i < 500 && !calllog::received("DRIVER_PROC", "serving"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int pid = d.pid();
+    ASSERT_GT(pid, 0);
+    std::map<int, std::string> tasks;  // tid -> name
+    for (const auto& e :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+        std::string name = read_file(e.path().string() + "/comm");
+        if (!name.empty() && name.back() == '\n') name.pop_back();
+        tasks[std::stoi(e.path().filename().string())] = name;
+    }
+    int lan = 0;
+    for (const auto& [tid, name] : tasks)
+        if (name == "LAN") lan = tid;
+    ASSERT_GT(lan, 0);
+    for (const auto& [tid, name] : tasks)
+        EXPECT_TRUE(tid == pid || tid >= lan)
+            << name << " (" << tid << ") before LAN (" << lan << ")";
+    bool sim_control = false;
+    int clock_pid = 0;
+    for (const auto& t : sysfun::list_threads()) {
+        if (t.name == "SIM_CONTROL") sim_control = t.pid == pid;
+        if (t.name == "TIME_RANGE") clock_pid = t.pid;
+    }
+    EXPECT_TRUE(sim_control);
+    ASSERT_GT(clock_pid, 0);
+    EXPECT_NE(clock_pid, pid);
+    // The clock keeps the table live, and its process ends with the switch.
+    std::string out;
+    EXPECT_EQ(d.drvctl({"timerange", "list"}, &out), 0) << out;
+    d.stop();
+    auto gone = [&] {
+        std::string stat = read_file("/proc/" + std::to_string(clock_pid) + "/stat");
+        size_t at = stat.rfind(')');
+        return at == std::string::npos || stat.substr(at + 2, 1) == "Z";
+    };
+    for (int i = 0; i < 300 && !gone(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(gone());
 }
 
 TEST(DriverProc, DispatchesByModuleOnAllFiveQueues) {
@@ -246,6 +295,61 @@ TEST(DriverProc, AMenuIsRefusedOnAQueueItWasNotRegisteredWith) {
     EXPECT_EQ(d.drvctl({"menu", "dev_swdrv"}, &out, "q\n"), 0);
     EXPECT_NE(out.find("==== dev_swdrv ===="), std::string::npos) << out;
     EXPECT_EQ(d.drvctl({"--queue", "24", "--timeout", "300", "menu", "msl"}, &out), 3);
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// A receive that keeps failing is printed once per message event: the thread takes any
+// failed receive as "queue empty" and waits, instead of polling the error for ever.
+TEST(DriverProc, APersistentReceiveErrorIsPrintedOncePerEventNotSpun) {
+    Daemon d({"DRIVER_PROC_PLATFORM_FAULTS=SYSFUN_ReceiveMsg.25=6"});
+    ASSERT_EQ(d.start(), 0);
+    const std::string failed = "Failed to receive IPC message.(msgq_key=25, rc=6)";
+    // The first drain before the first wait.
+    ASSERT_TRUE(d.wait_console(failed));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const size_t at_start = count(d.console(), failed);
+    EXPECT_EQ(at_start, 1u);
+    EXPECT_FALSE(d.request(25, 1000, {}, 300).answered);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(count(d.console(), failed), at_start + 1);
+    for (uint32_t q : {24u, 52u, 56u, 59u})
+        EXPECT_TRUE(d.request(q, 1000, {}, 1000).answered) << q;
+}
+
+// A refused message ends the drain, but the requests queued behind it are still served.
+TEST(DriverProc, RequestsQueuedBehindARefusedMessageAreServed) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    Session s;
+    std::thread opener([&] { d.request_bytes(24, 118, s.request("dev_nicdrv"), 5000); });
+    ASSERT_TRUE(s.accept_within(3000));  // the menu holds DRIVER_GROUP
+    int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+    sa_family_t fam = AF_UNIX;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&fam), sizeof fam), 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string name = ipc::queue_socket_name(24);
+    std::memcpy(addr.sun_path + 1, name.data(), name.size());
+    socklen_t alen = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    const uint8_t runt[5] = {};
+    ASSERT_EQ(sendto(fd, runt, sizeof runt, 0, reinterpret_cast<sockaddr*>(&addr), alen), 5);
+    ipc::notify(24);
+    std::atomic<bool> answered{false};
+    std::thread behind([&] { answered = d.request(24, 1002, {}, 3000).answered; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    close(s.fd);  // the menu ends; the thread finds the runt, then the request
+    s.fd = -1;
+    opener.join();
+    behind.join();
+    close(fd);
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(d.wait_console("Failed to receive IPC message.(msgq_key=24, rc=57)"));
 }
 
 TEST(DriverProc, MainQueueAnswersTheMemoryMenuOnlyWhenItRan) {
