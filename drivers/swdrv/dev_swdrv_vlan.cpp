@@ -9,7 +9,7 @@ namespace {
 using swdrv::DevPort;
 
 bool mirrored(uint32_t vid) {
-    return swdrv::bmp_has(DEV_SWDRV_OM().mirrored_vlans, vid);
+    return vid <= DEV_SWDRV_MAX_VLAN && swdrv::bmp_has(DEV_SWDRV_OM().mirrored_vlans, vid);
 }
 
 bool access_port(const DevPort& dp) {

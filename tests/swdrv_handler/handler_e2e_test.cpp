@@ -151,7 +151,7 @@ TEST(SwdrvRequests, CreatingAVlanTheChipCannotHoldAnswersTrueAndWritesNothing) {
     ok(d, {39, 20});
     const ChipTable before = chip_vlans(d, 0);
     ASSERT_EQ(before.size(), 1u);
-    for (uint32_t vid : {0u, 4095u, 4096u, 65537u, 0x10014u}) {
+    for (uint32_t vid : {0u, 4095u, 4096u, 65537u, 0x10014u, 0xFFFFFFFFu}) {
         ok(d, {39, vid});
         EXPECT_TRUE(d.wait_console(", arg = 0," + std::to_string(vid) + "\r\n")) << vid;
     }
