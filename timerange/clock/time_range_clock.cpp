@@ -120,6 +120,7 @@ void clock_process(void* arg) {
     const auto* start = static_cast<const ProcessStart*>(arg);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != start->parent) return;  // the starter is already gone
+    ::setsid();  // not in the terminal's process group that started the switch
     const char ok = TIME_RANGE_CLOCK_Start() ? 1 : 0;
     if (::write(start->ready_fd, &ok, 1) != 1 || !ok) return;
     ::close(start->ready_fd);
