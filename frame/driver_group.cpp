@@ -95,15 +95,19 @@ Handler timed_handler(uint16_t cmd) {
     }
 }
 
+// The time recorded is the handler's own, from when it has its module's lock: waiting for
+// another thread's request of the same module is not counted.
 bool run_timed(uint16_t cmd, Handler handler, uint8_t* msgbuf) {
-    uint32_t start = SYSFUN_GetSysTick();
+    uint32_t elapsed;
     bool respond;
     {
         std::lock_guard<std::mutex> lock(g_module_mutex[cmd]);
+        uint32_t start = SYSFUN_GetSysTick();
         respond = handler(msgbuf);
+        elapsed = SYSFUN_GetSysTick() - start;
     }
     // Ids above 173 are not recorded (the table's own bound).
-    DEV_NICDRV_OM_UpdateModuleHandlingTime(cmd, SYSFUN_GetSysTick() - start);
+    DEV_NICDRV_OM_UpdateModuleHandlingTime(cmd, elapsed);
     return respond;
 }
 
@@ -173,9 +177,12 @@ void DRIVER_GROUP_Mgr_Thread_Function_Entry(void* arg) {
                     "%s() line %d:Failed to receive IPC message.(msgq_key=%lu, rc=%lu)\r\n",
                     "DRIVER_GROUP_Mgr_Thread_Function_Entry", __LINE__,
                     static_cast<unsigned long>(row->msgq_key), static_cast<unsigned long>(rc));
-            if (rc == SYSFUN_RESULT_NO_MESSAGE) {
-                pending &= ~DRIVER_GROUP_EVENT_MSG;  // the queue is empty
-            } else if (rc == SYSFUN_OK) {
+            if (rc != SYSFUN_OK) {
+                // Any failed receive counts as "queue empty", so a persistent error cannot
+                // spin the thread; the queue raises the event again for messages behind a
+                // refused one.
+                pending &= ~DRIVER_GROUP_EVENT_MSG;
+            } else {
                 const uint16_t cmd = ipcmsg::cmd(row->msgbuf);
                 if (DRIVER_GROUP_Dispatch(row->msgbuf)) {
                     if (cmd == kModSysMode1000 || cmd == kModSysMode1001)
@@ -193,7 +200,6 @@ void DRIVER_GROUP_Mgr_Thread_Function_Entry(void* arg) {
                     }
                 }
             }
-            // A refused message (too long, too short) is dropped; the queue may hold more.
         }
         if ((pending & DRIVER_GROUP_EVENT_MODE_CHANGE) && !(pending & DRIVER_GROUP_EVENT_MSG))
             pending &= ~DRIVER_GROUP_EVENT_MODE_CHANGE;

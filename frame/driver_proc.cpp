@@ -176,12 +176,11 @@ bool DRIVER_PROC_COMM_InitiateProcessResource() {
 }
 
 void DRIVER_PROC_Daemonize_Entry(void*) {
+    // The clock owner of the time ranges is a platform component with a process of its own;
+    // it is started first, while this process has no other thread, so that semaphore 89 and
+    // segment 45 exist before any client can look for them.
+    TIME_RANGE_CLOCK_StartProcess();
     lifecycle::become_daemon();
-    // Platform services of the switch that run beside the drivers: the simulated hardware's
-    // control channel and the clock owner of the time ranges (which creates the shared
-    // semaphore 89 before any other process can look for it).
-    simctl::start_server();
-    TIME_RANGE_CLOCK_Start();
     if (!driver_proc_init()) {
         CONSOLE_Puts("\nDriver_PROC_Process_Init fail.");
         return;
@@ -197,6 +196,10 @@ void DRIVER_PROC_Daemonize_Entry(void*) {
     DRIVER_GROUP_Create_All_Threads();
     step("msl_task_create");
     msl_task_create();
+    // The virtual switch's own threads come after the driver process's: the one that ends
+    // the process on a stop signal, and the simulated hardware's control channel.
+    lifecycle::start_signal_thread();
+    simctl::start_server();
     DRIVER_PROC_Main_Thread_Function_Entry();
 }
 

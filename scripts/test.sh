@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: a plain build, then AddressSanitizer with
-# UndefinedBehaviorSanitizer, then ThreadSanitizer. Each build has its own directory.
+# Builds and runs every test: a plain Release build, then AddressSanitizer with
+# UndefinedBehaviorSanitizer, then ThreadSanitizer, all with warnings as errors. Each build
+# has its own directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -15,8 +16,10 @@ run() {  # run DIR [cmake options...]
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
 }
 
-run build
-ASAN_OPTIONS=detect_leaks=1 run build-asan -DSANITIZE=address,undefined -DBUILD_BENCHMARKS=OFF
+# The plain build is the Release build a user makes, so it must build without warnings too.
+run build -DCMAKE_BUILD_TYPE=Release -DDRIVER_PROC_WERROR=ON
+ASAN_OPTIONS=detect_leaks=1 run build-asan -DSANITIZE=address,undefined -DBUILD_BENCHMARKS=OFF \
+  -DDRIVER_PROC_WERROR=ON
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  run build-tsan -DSANITIZE=thread -DBUILD_BENCHMARKS=OFF
+  run build-tsan -DSANITIZE=thread -DBUILD_BENCHMARKS=OFF -DDRIVER_PROC_WERROR=ON
 echo "All tests passed (plain, address+undefined, thread)."

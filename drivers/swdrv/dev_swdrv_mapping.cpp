@@ -57,23 +57,22 @@ bool DEV_SWDRV_Logical2PhyDeviceID(uint32_t unit, uint32_t port, uint32_t* modul
     if (!module_id || !device_id || !phy_id || unit < 1) return false;
     const Entry* e = entry(unit - 1, port);
     if (!e) return false;
-    if (entry_valid(*e)) {
-        *module_id = (*e)[DEV_SWDRV_MAP_MODULE];
-        *device_id = (*e)[DEV_SWDRV_MAP_DEVICE];
-        *phy_id = (*e)[DEV_SWDRV_MAP_PHY_ID];
-        return true;
-    }
+    // The PHY id always comes from the unit's own row; module and device from the entry
+    // last read.
+    *module_id = (*e)[DEV_SWDRV_MAP_MODULE];
+    *device_id = (*e)[DEV_SWDRV_MAP_DEVICE];
+    *phy_id = (*e)[DEV_SWDRV_MAP_PHY_ID];
+    if (entry_valid(*e)) return true;
     const Entry* next = entry(unit, port);
-    if (next && entry_valid(*next)) {
-        *module_id = (*next)[DEV_SWDRV_MAP_MODULE];
-        *device_id = (*next)[DEV_SWDRV_MAP_DEVICE];
-        *phy_id = (*next)[DEV_SWDRV_MAP_PHY_ID];
+    if (!next) return false;
+    *module_id = (*next)[DEV_SWDRV_MAP_MODULE];
+    *device_id = (*next)[DEV_SWDRV_MAP_DEVICE];
+    if (entry_valid(*next))
         CONSOLE_Printf(
             "DEV_SWDRV_Logical2PhyDeviceID mapping error => unit=%ld port=%ld module=%ld "
             "device_id=%ld phy_id=%ld\n",
             static_cast<long>(unit), static_cast<long>(port), static_cast<long>(*module_id),
             static_cast<long>(*device_id), static_cast<long>(*phy_id));
-    }
     return false;
 }
 

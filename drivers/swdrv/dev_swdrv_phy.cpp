@@ -207,9 +207,10 @@ bool DEV_SWDRV_DoPHYRegsTransactions(uint32_t unit, uint32_t port,
             SDK_STATUS rc = op.reg > 31 ? SDK_BAD_PARAM
                                         : swdrv::phy_read(d, p, static_cast<uint8_t>(op.reg), &old);
             if (rc != SDK_OK) {
+                // Printed, and the operation is skipped (there is no old value to modify);
+                // it does not fail the list.
                 CONSOLE_Printf("Failed to read phy reg 0x%x, devid=%lu, phy_port=%lu\r\n", op.reg,
                                static_cast<unsigned long>(d), static_cast<unsigned long>(p));
-                result |= rc;
                 continue;
             }
             result |=

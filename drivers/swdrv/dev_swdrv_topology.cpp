@@ -97,8 +97,8 @@ bool DEV_SWDRV_UpdateCascadeStackingTable() {
     std::vector<swdrv::LocalDevice> devs = swdrv::local_devices();
     // Each walked entry k describes unit byte k+1 and module byte k+2 of the record.
     for (uint32_t k = 0; k < s[DEV_SWDRV_STK_ENTRIES] && k + 2 < sizeof om.stacking_info; ++k) {
-        // Only this unit's own two devices are linked here.
-        if (k != om.cascade_index || devs.size() != 2 || s[k + 1] != om.my_unit_id) continue;
+        // Whichever unit the entry names: its module is looked up in that unit's row.
+        if (k != om.cascade_index || devs.size() != 2) continue;
         uint32_t dev;
         if (!DEV_SWDRV_GetDeviceIdByUnitAndModuleId(s[k + 1], s[k + 2], &dev)) {
             SWDRV_STEP_ERR("DEV_SWDRV_GetDeviceIdByUnitAndModuleId failed");

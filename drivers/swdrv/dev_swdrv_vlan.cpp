@@ -1,5 +1,7 @@
 // VLANs on every local device: the VLAN entries with their members and tagging, the CPU port
 // in VLANs, port VLAN ids, ingress filtering and acceptable frame types, bulk membership.
+#include <algorithm>
+
 #include "drivers/swdrv/dev_swdrv_internal.h"
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 using swdrv::DevPort;
 
 bool mirrored(uint32_t vid) {
-    return swdrv::bmp_has(DEV_SWDRV_OM().mirrored_vlans, vid);
+    return vid <= DEV_SWDRV_MAX_VLAN && swdrv::bmp_has(DEV_SWDRV_OM().mirrored_vlans, vid);
 }
 
 bool access_port(const DevPort& dp) {
@@ -90,10 +92,12 @@ bool DEV_SWDRV_ResetOnDemand() {
     return true;
 }
 
+// SDK errors are printed and creation still answers TRUE. Ids the chip cannot hold are
+// refused by the chip itself, so nothing is written; an id beyond 16 bits reaches it as 0xFFFF
+// rather than wrapping onto a real VLAN.
 bool DEV_SWDRV_CreateVlan(uint32_t vid) {
-    if (!SWDRV_VLAN_OK(vid)) return false;
     DEV_SWDRV_OM_T& om = DEV_SWDRV_OM();
-    uint16_t v = static_cast<uint16_t>(vid);
+    uint16_t v = static_cast<uint16_t>(std::min<uint32_t>(vid, 0xFFFF));
     for (const swdrv::LocalDevice& d : swdrv::local_devices()) {
         SDK_PORTS_BMP members{}, tagged{};
         uint8_t cmds[SDK_VLAN_TAG_CMD_PORTS] = {};
@@ -109,10 +113,12 @@ bool DEV_SWDRV_CreateVlan(uint32_t vid) {
         SDK_BRG_VLAN_INFO info = om.default_vlan_info;
         info.mirrorToAnalyzer = mirrored(vid);
         SDK_STATUS rc = sdkBrgVlanEntryWrite(d.dev, v, &members, &tagged, &info, cmds);
-        if (rc == SDK_OK) rc = sdkBrgVlanMruProfileIdxSet(d.dev, v, 0);
+        if (rc == SDK_OK) {
+            om.tagged[d.dev][vid - 1][0] = tagged.ports[0];
+            om.tagged[d.dev][vid - 1][1] = tagged.ports[1];
+            rc = sdkBrgVlanMruProfileIdxSet(d.dev, v, 0);
+        }
         if (rc != SDK_OK) SWDRV_SDK_ERR_ARGS(rc, d.dev, vid);
-        om.tagged[d.dev][vid - 1][0] = tagged.ports[0];
-        om.tagged[d.dev][vid - 1][1] = tagged.ports[1];
     }
     return true;
 }

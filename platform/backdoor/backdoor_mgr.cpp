@@ -15,6 +15,7 @@
 #include "platform/common/byteorder.h"
 #include "platform/console/console.h"
 #include "platform/sysfun/ipc_msg.h"
+#include "platform/sysfun/sysfun_hooks.h"
 
 namespace {
 
@@ -81,6 +82,10 @@ bool BACKDOOR_MGR_Register_SubsysBackdoorFunc_CallBack(const char* name, uint32_
 }
 
 bool BACKDOOR_MGR_HandleIPCMsg(void* msgbuf) {
+    return BACKDOOR_MGR_HandleIPCMsgOnQueue(msgbuf, sysfun::received_queue_key());
+}
+
+bool BACKDOOR_MGR_HandleIPCMsgOnQueue(void* msgbuf, uint32_t queue_key) {
     if (!msgbuf) return false;
     const uint8_t* payload = ipcmsg::payload(msgbuf);
     if (be::get32(payload + BACKDOOR_MGR_REQ_OFF_OP) != BACKDOOR_MGR_OP_OPEN_MENU) {
@@ -90,9 +95,18 @@ bool BACKDOOR_MGR_HandleIPCMsg(void* msgbuf) {
     }
     char name[BACKDOOR_MGR_NAME_LEN + 1] = {};
     std::memcpy(name, payload + BACKDOOR_MGR_REQ_OFF_NAME, BACKDOOR_MGR_NAME_LEN);
-    BACKDOOR_MGR_MenuFunc_T menu = backdoor::registry::find(name);
+    uint32_t menu_key = 0;
+    BACKDOOR_MGR_MenuFunc_T menu = backdoor::registry::find(name, &menu_key);
     if (!menu) {
         CONSOLE_Printf("BACKDOOR_MGR: no menu named \"%s\"\r\n", name);
+        return false;
+    }
+    // A menu runs only on the thread of the queue it was registered with, beside the state
+    // that thread owns.
+    if (menu_key != queue_key) {
+        CONSOLE_Printf("BACKDOOR_MGR: menu \"%s\" is served on queue %lu, not on queue %lu\r\n",
+                       name, static_cast<unsigned long>(menu_key),
+                       static_cast<unsigned long>(queue_key));
         return false;
     }
     if (!backdoor::run_session(payload, menu)) return false;

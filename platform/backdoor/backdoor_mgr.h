@@ -24,9 +24,12 @@ constexpr uint32_t BACKDOOR_MGR_REQ_SIZE = 136;
 
 bool BACKDOOR_MGR_Register_SubsysBackdoorFunc_CallBack(const char* name, uint32_t queue_key,
                                                        BACKDOOR_MGR_MenuFunc_T func);
-// Runs the menu a module-118 request names, on the calling thread. TRUE when the request was
-// well formed and the menu ran (the response then carries msg_size 4 and TRUE).
+// Runs the menu a module-118 request names, on the calling thread, when that menu was
+// registered with the key of the queue the thread received the request from. TRUE when the
+// request was well formed and the menu ran (the response then carries msg_size 4 and TRUE).
 bool BACKDOOR_MGR_HandleIPCMsg(void* msgbuf);
+// The same for a request taken from the queue with key `queue_key`.
+bool BACKDOOR_MGR_HandleIPCMsgOnQueue(void* msgbuf, uint32_t queue_key);
 
 void BACKDOOR_MGR_Printf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void BACKDOOR_MGR_Print(const char* text);

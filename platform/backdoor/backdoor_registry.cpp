@@ -25,8 +25,12 @@ struct SharedTable {
     SharedEntry entries[kMaxMenus];
 };
 
+struct LocalMenu {
+    BACKDOOR_MGR_MenuFunc_T func;
+    uint32_t queue_key;
+};
 std::mutex g_mu;
-std::map<std::string, BACKDOOR_MGR_MenuFunc_T>* g_local = nullptr;
+std::map<std::string, LocalMenu>* g_local = nullptr;
 
 SharedTable* table(bool create) {
     std::string name = instance::shm_name("backdoor");
@@ -41,8 +45,8 @@ namespace registry {
 
 bool add(const char* name, uint32_t queue_key, BACKDOOR_MGR_MenuFunc_T func) {
     std::lock_guard<std::mutex> lock(g_mu);
-    if (!g_local) g_local = new std::map<std::string, BACKDOOR_MGR_MenuFunc_T>;
-    (*g_local)[name] = func;
+    if (!g_local) g_local = new std::map<std::string, LocalMenu>;
+    (*g_local)[name] = LocalMenu{func, queue_key};
     SharedTable* t = table(true);
     if (!t) return false;
     SharedEntry* slot = nullptr;
@@ -63,11 +67,13 @@ bool add(const char* name, uint32_t queue_key, BACKDOOR_MGR_MenuFunc_T func) {
     return true;
 }
 
-BACKDOOR_MGR_MenuFunc_T find(const char* name) {
+BACKDOOR_MGR_MenuFunc_T find(const char* name, uint32_t* queue_key) {
     std::lock_guard<std::mutex> lock(g_mu);
     if (!g_local) return nullptr;
     auto it = g_local->find(name);
-    return it == g_local->end() ? nullptr : it->second;
+    if (it == g_local->end()) return nullptr;
+    if (queue_key) *queue_key = it->second.queue_key;
+    return it->second.func;
 }
 
 }  // namespace registry

@@ -10,7 +10,8 @@
 namespace backdoor::registry {
 
 bool add(const char* name, uint32_t queue_key, BACKDOOR_MGR_MenuFunc_T func);
-// The function of a menu registered by this process, or nullptr.
-BACKDOOR_MGR_MenuFunc_T find(const char* name);
+// The function of a menu registered by this process, or nullptr; `queue_key` (when given)
+// receives the key the menu was registered with.
+BACKDOOR_MGR_MenuFunc_T find(const char* name, uint32_t* queue_key = nullptr);
 
 }  // namespace backdoor::registry

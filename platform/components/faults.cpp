@@ -62,6 +62,14 @@ int64_t answer(const char* name, int64_t normal) {
     return v;
 }
 
+bool any() {
+    if (!g_env_read.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> lock(g_mu);
+        table();
+    }
+    return g_armed.load(std::memory_order_acquire) != 0;
+}
+
 void set(const std::string& name, int64_t value, uint32_t count, uint32_t skip) {
     std::lock_guard<std::mutex> lock(g_mu);
     auto& t = table();

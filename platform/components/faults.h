@@ -18,6 +18,8 @@ int64_t answer(const char* name, int64_t normal);
 void set(const std::string& name, int64_t value, uint32_t count = 0, uint32_t skip = 0);
 // Disarms one fault, or all of them.
 void remove(const std::string& name);
+// True when any fault is armed (a cheap test for operations on a fast path).
+bool any();
 void clear();
 
 }  // namespace faults

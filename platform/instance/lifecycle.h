@@ -15,10 +15,13 @@ int running_pid();
 // this instance is already running; otherwise removes stale resources and creates the
 // instance's control block.
 bool prepare_start();
-// In the spawned driver process, before it creates any thread: records its pid, opens the
-// console log and arranges that SIGTERM/SIGINT remove the instance's resources and end the
-// process.
+// In the spawned driver process, before it creates any thread: records its pid (holding the
+// pid file's lock), opens the console log and blocks SIGTERM/SIGINT/SIGHUP in every thread
+// it will create.
 void become_daemon();
+// After the process's own threads exist: a thread that takes those signals, removes the
+// instance's resources and ends the process.
+void start_signal_thread();
 // Removes the instance's resources: shared segments, control block, pid file.
 void cleanup();
 // From a client: asks the daemon to stop and waits up to timeout_ms for it to end (then

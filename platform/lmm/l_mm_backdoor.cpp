@@ -114,6 +114,8 @@ void toggle_debug() {
     BACKDOOR_MGR_Printf("L_MM debug messages are %s.\r\n", L_MM_GetDebugFlag() ? "on" : "off");
 }
 
+constexpr const char* kMenuName = "l_mm";
+
 void menu() {
     backdoor::run_menu("L_MM", {
                                    {"1", "Pool usage", show_usage},
@@ -142,6 +144,14 @@ bool L_MM_BACKDOOR_BackDoorMenu4Process(void* msgbuf) {
     if (op != BACKDOOR_MGR_OP_OPEN_MENU) {
         CONSOLE_Printf("%s(): unknown menu operation %lu.\r\n", __FUNCTION__,
                        static_cast<unsigned long>(op));
+        return false;
+    }
+    // The main queue serves the memory library's menu and no other.
+    char name[BACKDOOR_MGR_NAME_LEN + 1] = {};
+    std::memcpy(name, payload + BACKDOOR_MGR_REQ_OFF_NAME, BACKDOOR_MGR_NAME_LEN);
+    if (std::strcmp(name, kMenuName) != 0) {
+        CONSOLE_Printf("%s(): menu \"%s\" is not served here, only \"%s\".\r\n", __FUNCTION__, name,
+                       kMenuName);
         return false;
     }
     if (!backdoor::run_session(payload, menu)) {

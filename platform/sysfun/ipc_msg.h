@@ -41,12 +41,11 @@ inline void set_word(void* msg, uint32_t i, uint32_t v) {
 }
 
 // Writes a module handler's answer: the result byte (TRUE/FALSE) over the first byte of the
-// sub-command word, the rest of that word cleared, and msg_size = 4 + data_bytes (the
-// returned data, if any, stands behind the result word).
+// sub-command word (its other three bytes stay as the request had them), and
+// msg_size = 4 + data_bytes (the returned data, if any, stands behind the result word).
 inline void answer(void* msg, bool result, uint16_t data_bytes = 0) {
     uint8_t* p = payload(msg);
     p[0] = result ? TRUE : FALSE;
-    p[1] = p[2] = p[3] = 0;
     set_msg_size(msg, static_cast<uint16_t>(4 + data_bytes));
 }
 

@@ -30,4 +30,8 @@ std::vector<ThreadInfo> list_threads();
 // The registered name of a thread, or "" when it is not registered.
 std::string thread_name(uint32_t tid);
 
+// The key of the queue from which the calling thread last received a message (0: none yet).
+// A request handler uses it to know which queue it is serving.
+uint32_t received_queue_key();
+
 }  // namespace sysfun

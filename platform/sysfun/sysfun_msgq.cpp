@@ -11,11 +11,13 @@
 #include <string>
 
 #include "platform/common/types.h"
+#include "platform/components/faults.h"
 #include "platform/instance/ctl.h"
 #include "platform/instance/instance.h"
 #include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
+#include "platform/sysfun/sysfun_hooks.h"
 #include "platform/sysfun/sysfun_internal.h"
 
 struct SysfunMsgQ {
@@ -31,6 +33,9 @@ struct SysfunMsgQ {
 };
 
 namespace {
+
+// The key of the queue the calling thread received its last message from.
+thread_local uint32_t t_received_key = 0;
 
 socklen_t abstract_addr(const std::string& name, sockaddr_un* addr) {
     std::memset(addr, 0, sizeof *addr);
@@ -74,6 +79,10 @@ uint32_t check_length(size_t len) {
 }
 
 }  // namespace
+
+uint32_t sysfun::received_queue_key() {
+    return t_received_key;
+}
 
 namespace sysfun::internal {
 
@@ -147,6 +156,10 @@ uint32_t __SYSFUN_ReceiveMsg(SYSFUN_MsgQ_T q, uint32_t /*msg_type*/, uint32_t ti
                              uint32_t payload_capacity, void* buffer, const char* /*func*/,
                              int /*line*/) {
     if (!q || !buffer) return SYSFUN_RESULT_INVALID_ARG;
+    if (faults::any()) {  // a test makes this queue's receives fail ("SYSFUN_ReceiveMsg.KEY")
+        std::string name = "SYSFUN_ReceiveMsg." + std::to_string(q->key);
+        if (int64_t rc = faults::answer(name.c_str(), 0)) return static_cast<uint32_t>(rc);
+    }
     const size_t cap = sys_adpt::kMsgHeaderSize + payload_capacity;
     int flags = MSG_TRUNC;
     if (timeout == SYSFUN_TIMEOUT_NOWAIT) {
@@ -173,17 +186,18 @@ uint32_t __SYSFUN_ReceiveMsg(SYSFUN_MsgQ_T q, uint32_t /*msg_type*/, uint32_t ti
     }
     q->last_capacity = payload_capacity;
     auto* b = static_cast<uint8_t*>(buffer);
-    if (static_cast<size_t>(n) > cap) {
+    if (static_cast<size_t>(n) > cap || static_cast<size_t>(n) < sys_adpt::kMsgHeaderSize) {
         std::memset(b, 0, cap);
         q->last_sender_len = 0;  // a refused message gets no answer
-        return SYSFUN_RESULT_MSG_TOO_LONG;
-    }
-    if (static_cast<size_t>(n) < sys_adpt::kMsgHeaderSize) {
-        std::memset(b, 0, cap);
-        q->last_sender_len = 0;
-        return SYSFUN_RESULT_MSG_TOO_SHORT;
+        // The receiver takes the refusal as "queue empty"; the messages behind the refused
+        // one raise the message event again so that none is left waiting.
+        pollfd more{q->fd, POLLIN, 0};
+        if (q->key != 0 && ::poll(&more, 1, 0) > 0) SYSFUN_SendEvent(q->owner_tid, q->event_bits);
+        return static_cast<size_t>(n) > cap ? SYSFUN_RESULT_MSG_TOO_LONG
+                                            : SYSFUN_RESULT_MSG_TOO_SHORT;
     }
     std::memset(b + n, 0, cap - static_cast<size_t>(n));
+    t_received_key = q->key;
     return SYSFUN_OK;
 }
 

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,12 +13,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "platform/backdoor/backdoor_mgr.h"
 #include "platform/common/byteorder.h"
 #include "platform/components/calllog.h"
 #include "platform/instance/instance.h"
+#include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/sysfun_hooks.h"
 #include "tests/support/daemon.h"
 
@@ -128,6 +132,53 @@ TEST(DriverProc, InitialisesInOrderThenCreatesEveryThread) {
     EXPECT_EQ(d.console().find("missed its timeout"), std::string::npos) << d.console();
 }
 
+// Until the driver group's threads are created the driver process has one thread: every
+// other thread of the daemon (Linux thread ids grow as threads are made) comes after "LAN",
+// the first of them. The time ranges' clock runs in a process of its own.
+TEST(DriverProc, OnlyTheMainThreadExistsBeforeTheDriverThreadsAreCreated) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    for (int i = 0; i < 500 && !calllog::received("DRIVER_PROC", "serving"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int pid = d.pid();
+    ASSERT_GT(pid, 0);
+    std::map<int, std::string> tasks;  // tid -> name
+    for (const auto& e :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+        std::string name = read_file(e.path().string() + "/comm");
+        if (!name.empty() && name.back() == '\n') name.pop_back();
+        tasks[std::stoi(e.path().filename().string())] = name;
+    }
+    int lan = 0;
+    for (const auto& [tid, name] : tasks)
+        if (name == "LAN") lan = tid;
+    ASSERT_GT(lan, 0);
+    for (const auto& [tid, name] : tasks)
+        EXPECT_TRUE(tid == pid || tid >= lan)
+            << name << " (" << tid << ") before LAN (" << lan << ")";
+    bool sim_control = false;
+    int clock_pid = 0;
+    for (const auto& t : sysfun::list_threads()) {
+        if (t.name == "SIM_CONTROL") sim_control = t.pid == pid;
+        if (t.name == "TIME_RANGE") clock_pid = t.pid;
+    }
+    EXPECT_TRUE(sim_control);
+    ASSERT_GT(clock_pid, 0);
+    EXPECT_NE(clock_pid, pid);
+    // The clock keeps the table live, and its process ends with the switch.
+    std::string out;
+    EXPECT_EQ(d.drvctl({"timerange", "list"}, &out), 0) << out;
+    d.stop();
+    auto gone = [&] {
+        std::string stat = read_file("/proc/" + std::to_string(clock_pid) + "/stat");
+        size_t at = stat.rfind(')');
+        return at == std::string::npos || stat.substr(at + 2, 1) == "Z";
+    };
+    for (int i = 0; i < 300 && !gone(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(gone());
+}
+
 TEST(DriverProc, DispatchesByModuleOnAllFiveQueues) {
     Daemon d;
     ASSERT_EQ(d.start(), 0);
@@ -216,6 +267,91 @@ TEST(DriverProc, MenusRunOnTheirThreadWhileTheOtherQueuesKeepServing) {
     EXPECT_NE(out.find("==== dev_nicdrv ===="), std::string::npos) << out;
 }
 
+// Each queue serves only the menus registered with its key: a menu named on another queue
+// is refused (no answer, nothing connects to the client) and the queue goes on serving.
+TEST(DriverProc, AMenuIsRefusedOnAQueueItWasNotRegisteredWith) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    const struct {
+        uint32_t queue;
+        uint16_t cmd;
+        const char* menu;
+    } refused[] = {{24, 118, "msl"},         {25, 118, "dev_swdrv"},  {59, 118, "dev_nicdrv"},
+                   {2015, 118, "dev_swdrv"}, {1008, 90, "dev_swdrv"}, {1008, 90, "msl"}};
+    for (const auto& r : refused) {
+        Session s;
+        EXPECT_FALSE(d.request_bytes(r.queue, r.cmd, s.request(r.menu), 300).answered)
+            << r.menu << " on " << r.queue;
+        EXPECT_FALSE(s.accept_within(0)) << r.menu << " ran on queue " << r.queue;
+    }
+    EXPECT_TRUE(
+        d.wait_console("BACKDOOR_MGR: menu \"msl\" is served on queue 2015, not on queue 24"));
+    for (uint32_t q : kGroupQueues)
+        EXPECT_TRUE(d.request(q, 1000, {}, 1000).answered) << q;
+    // The same menus on their own queues run.
+    std::string out;
+    EXPECT_EQ(d.drvctl({"menu", "msl"}, &out, "q\n"), 0);
+    EXPECT_NE(out.find("==== msl ===="), std::string::npos) << out;
+    EXPECT_EQ(d.drvctl({"menu", "dev_swdrv"}, &out, "q\n"), 0);
+    EXPECT_NE(out.find("==== dev_swdrv ===="), std::string::npos) << out;
+    EXPECT_EQ(d.drvctl({"--queue", "24", "--timeout", "300", "menu", "msl"}, &out), 3);
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// A receive that keeps failing is printed once per message event: the thread takes any
+// failed receive as "queue empty" and waits, instead of polling the error for ever.
+TEST(DriverProc, APersistentReceiveErrorIsPrintedOncePerEventNotSpun) {
+    Daemon d({"DRIVER_PROC_PLATFORM_FAULTS=SYSFUN_ReceiveMsg.25=6"});
+    ASSERT_EQ(d.start(), 0);
+    const std::string failed = "Failed to receive IPC message.(msgq_key=25, rc=6)";
+    // The first drain before the first wait.
+    ASSERT_TRUE(d.wait_console(failed));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const size_t at_start = count(d.console(), failed);
+    EXPECT_EQ(at_start, 1u);
+    EXPECT_FALSE(d.request(25, 1000, {}, 300).answered);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(count(d.console(), failed), at_start + 1);
+    for (uint32_t q : {24u, 52u, 56u, 59u})
+        EXPECT_TRUE(d.request(q, 1000, {}, 1000).answered) << q;
+}
+
+// A refused message ends the drain, but the requests queued behind it are still served.
+TEST(DriverProc, RequestsQueuedBehindARefusedMessageAreServed) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    Session s;
+    std::thread opener([&] { d.request_bytes(24, 118, s.request("dev_nicdrv"), 5000); });
+    ASSERT_TRUE(s.accept_within(3000));  // the menu holds DRIVER_GROUP
+    int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+    sa_family_t fam = AF_UNIX;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&fam), sizeof fam), 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string name = ipc::queue_socket_name(24);
+    std::memcpy(addr.sun_path + 1, name.data(), name.size());
+    socklen_t alen = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    const uint8_t runt[5] = {};
+    ASSERT_EQ(sendto(fd, runt, sizeof runt, 0, reinterpret_cast<sockaddr*>(&addr), alen), 5);
+    ipc::notify(24);
+    std::atomic<bool> answered{false};
+    std::thread behind([&] { answered = d.request(24, 1002, {}, 3000).answered; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    close(s.fd);  // the menu ends; the thread finds the runt, then the request
+    s.fd = -1;
+    opener.join();
+    behind.join();
+    close(fd);
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(d.wait_console("Failed to receive IPC message.(msgq_key=24, rc=57)"));
+}
+
 TEST(DriverProc, MainQueueAnswersTheMemoryMenuOnlyWhenItRan) {
     Daemon d;
     ASSERT_EQ(d.start(), 0);
@@ -280,6 +416,45 @@ TEST(DriverProc, KilledDaemonDoesNotStopTheNextStartAndARunningOneRefusesASecond
     EXPECT_FALSE(instance_has_shm(d.instance()));
 }
 
+// Process state letter from /proc/PID/stat ('Z': a zombie), or 0 when there is no process.
+char process_state(int pid) {
+    std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    size_t at = stat.rfind(')');
+    return at == std::string::npos || at + 2 >= stat.size() ? 0 : stat[at + 2];
+}
+
+// A daemon killed with SIGKILL stays a zombie until its parent reaps it (for ever under a
+// first process that does not reap). This process adopts the orphaned daemon and holds it
+// unreaped: the next start must still go ahead at once.
+TEST(DriverProc, ARestartRightAfterAKillGoesAheadWhileTheDeadDaemonIsUnreaped) {
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    const int dead = d.pid();
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(kill(dead, SIGKILL), 0);
+    for (int i = 0; i < 500 && process_state(dead) != 'Z'; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(process_state(dead), 'Z');
+    EXPECT_EQ(d.pid(), 0);  // a zombie is not a running daemon
+
+    EXPECT_EQ(d.start(), 0) << d.console();
+    EXPECT_EQ(process_state(dead), 'Z');  // still there, unreaped
+    const int second = d.pid();
+    EXPECT_GT(second, 0);
+    EXPECT_NE(second, dead);
+    EXPECT_TRUE(d.request(24, 1000, {}).answered);
+    // The running one is still refused a second start.
+    EXPECT_NE(d.start(5000), 0);
+    EXPECT_EQ(d.pid(), second);
+
+    d.stop();
+    EXPECT_EQ(d.pid(), 0);
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+}
+
 TEST(DriverProc, FailedStartUpStepNeverReleasesMain) {
     struct Case {
         const char* fault;
@@ -306,7 +481,7 @@ TEST(Drvctl, RawPrintsTheAnswerAndUsageErrorsAreRefusedBeforeSending) {
     ASSERT_EQ(d.start(), 0);
     std::string out;
     EXPECT_EQ(d.drvctl({"raw", "119", "0x10", "--timeout", "1500"}, &out), 0);
-    EXPECT_EQ(out, "size=4 payload=00000000\n");
+    EXPECT_EQ(out, "size=4 payload=00000010\n");
     EXPECT_EQ(d.drvctl({"--queue", "59", "raw", "1002"}, &out), 0);
     EXPECT_EQ(out, "size=0 payload=\n");
     EXPECT_EQ(d.drvctl({"raw", "555", "--timeout", "200"}, &out), 3);

@@ -82,7 +82,7 @@ TEST_F(Backdoor, MenuTalksToTheClientThatOpenedIt) {
             output.append(buf, static_cast<size_t>(n));
         close(s);
     });
-    EXPECT_TRUE(BACKDOOR_MGR_HandleIPCMsg(req.data()));
+    EXPECT_TRUE(BACKDOOR_MGR_HandleIPCMsgOnQueue(req.data(), 24));
     client.join();
     EXPECT_EQ(g_runs, 1);
     EXPECT_EQ(g_seen, "abc");
@@ -99,7 +99,7 @@ TEST_F(Backdoor, VanishedClientEndsTheSessionAtOnce) {
     auto req = menu_request("t_menu", l.name);
     std::thread client([&] { close(accept(l.fd, nullptr, nullptr)); });
     auto t0 = std::chrono::steady_clock::now();
-    EXPECT_TRUE(BACKDOOR_MGR_HandleIPCMsg(req.data()));
+    EXPECT_TRUE(BACKDOOR_MGR_HandleIPCMsgOnQueue(req.data(), 24));
     client.join();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
     EXPECT_EQ(g_runs, 1);
@@ -107,15 +107,21 @@ TEST_F(Backdoor, VanishedClientEndsTheSessionAtOnce) {
 
 TEST_F(Backdoor, MalformedOrUnreachableRequestsDoNotRunTheMenu) {
     auto no_socket = menu_request("t_menu", "");
-    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsg(no_socket.data()));
+    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsgOnQueue(no_socket.data(), 24));
     auto nobody = menu_request("t_menu", "bdtest.nobody.listens");
-    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsg(nobody.data()));
+    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsgOnQueue(nobody.data(), 24));
     auto bad_op = menu_request("t_menu", "x");
     be::put32(bad_op.data() + 12, 9);
-    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsg(bad_op.data()));
+    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsgOnQueue(bad_op.data(), 24));
     auto unknown = menu_request("no_such_menu", "x");
-    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsg(unknown.data()));
+    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsgOnQueue(unknown.data(), 24));
     EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsg(nullptr));
+    // A menu is served only from the queue it was registered with; a thread that has received
+    // nothing serves no queue.
+    Listener l("bdtest3." + std::to_string(getpid()));
+    auto elsewhere = menu_request("t_menu", l.name);
+    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsgOnQueue(elsewhere.data(), 25));
+    EXPECT_FALSE(BACKDOOR_MGR_HandleIPCMsg(elsewhere.data()));
     EXPECT_EQ(g_runs, 0);
     EXPECT_FALSE(BACKDOOR_MGR_Register_SubsysBackdoorFunc_CallBack(
         "a_name_far_too_long_for_the_registry", 24, echo_menu));

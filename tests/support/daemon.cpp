@@ -17,6 +17,7 @@
 #include "platform/instance/ctl.h"
 #include "platform/instance/instance.h"
 #include "platform/instance/lifecycle.h"
+#include "platform/simctl/simctl.h"
 #include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
@@ -128,7 +129,7 @@ int Daemon::start(int timeout_ms) {
     ctl::attach();
     int rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     // main returns before the threads exist: wait until every queue is being served.
-    for (uint32_t key : {24u, 25u, 52u, 56u, 59u, 1008u, 2015u}) {
+    for (uint32_t key : {24u, 25u, 52u, 56u, 59u, 1008u, 2015u, simctl::kQueueKey}) {
         while (rc == 0 && !ipc::queue_exists(key) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -43,4 +43,31 @@ TEST(DriverProcChip, EveryFrontPortIsDownAfterStartAndDrvctlShowsIt) {
     EXPECT_NE(d.drvctl({"sim", "partner", "17", "down"}, &out), 0);
 }
 
+// A PHY register that cannot be read is reported and skipped; the list goes on and the
+// request still answers TRUE. Only a request without operations fails.
+TEST(DriverProcChip, RawPhyOperationsGoOnAfterAFailedRead) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    auto reg4 = [&] {  // port 1 (device 0, port 0), page 0, register 4
+        testing_support::Reply r = d.request(24, 119, {219, 0, 0, 22, 0xFF, 0, 4});
+        EXPECT_EQ(r.result(), 1);
+        return r.payload.size() >= 6 ? be::get16(r.payload.data() + 4) : 0xFFFF;
+    };
+    const uint16_t before = reg4();
+    // {register 40: no such register}, {register 4: set bits 0x0C00}
+    std::vector<uint8_t> p(16 + 12, 0);
+    be::put32(p.data(), 227);
+    be::put32(p.data() + 4, 1);
+    be::put32(p.data() + 8, 1);
+    be::put32(p.data() + 12, 2);
+    const uint16_t ops[] = {40, 1, 1, 4, 0x0C00, 0x0C00};
+    for (int i = 0; i < 6; ++i)
+        be::put16(p.data() + 16 + 2 * i, ops[i]);
+    testing_support::Reply r = d.request_bytes(24, 119, p);
+    ASSERT_TRUE(r.answered);
+    EXPECT_EQ(r.result(), 1);
+    EXPECT_TRUE(d.wait_console("Failed to read phy reg 0x28, devid=0, phy_port=0"));
+    EXPECT_EQ(reg4(), before | 0x0C00);
+}
+
 }  // namespace

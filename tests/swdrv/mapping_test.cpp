@@ -59,7 +59,8 @@ TEST_F(MappingTest, FallsBackOnTheFollowingRowOnly) {
     EXPECT_FALSE(DEV_SWDRV_Logical2PhyDeviceID(1, 3, &m, &d, &phy_id));
     EXPECT_EQ(cap.text(),
               "DEV_SWDRV_Logical2PhyDeviceID mapping error => unit=1 port=3 module=0 device_id=0 "
-              "phy_id=2\n");
+              "phy_id=0\n");
+    EXPECT_EQ(phy_id, 0u);  // the unit's own row's PHY id, not the saved row's 2
     set_entry(1, 3, {0xFF, 0xFF, 0xFF, 0, 0});
     cap.clear();
     bool both_invalid = !DEV_SWDRV_Logical2PhyDevicePortID(1, 3, &m, &d, &phy_id);

@@ -94,6 +94,7 @@ TEST_F(TopologyTest, RecordOfAnotherUnitLeavesThisUnitsModule) {
     ASSERT_TRUE(DEV_SWDRV_ConfigTopologyInfo(r.data()));
     auto other = record(9, 10);
     other[1] = 2;  // describes unit 2
+    other[4] = 0;  // and walks no cascade entry
     ASSERT_TRUE(DEV_SWDRV_ConfigTopologyInfo(other.data()));
     EXPECT_EQ(DEV_SWDRV_OM().my_module_id, 0u);
     EXPECT_EQ(DEV_SWDRV_OM().second_id, 7u);

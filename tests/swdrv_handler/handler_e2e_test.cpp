@@ -102,7 +102,35 @@ TEST(SwdrvRequests, UnservedSubCommandsAreAnsweredFalseWithSizeFour) {
     }
     std::string out;
     ASSERT_EQ(d.drvctl({"raw", "119", "239", "1", "1"}, &out), 0);
-    EXPECT_EQ(out, "size=4 payload=00000000\n");
+    EXPECT_EQ(out, "size=4 payload=000000ef\n");
+}
+
+// The result overwrites only the first byte of the sub-command word; the other three bytes
+// come back as they were sent, for every module.
+TEST(SwdrvRequests, TheResultByteIsTheOnlyByteOfTheSubCommandWordWritten) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    const struct {
+        uint16_t module;
+        uint32_t word0;
+        uint32_t answered;
+    } cases[] = {
+        {119, 239, 0x000000ef},         // unserved
+        {119, 170, 0x010000aa},         // answered TRUE without a call
+        {119, 111, 0x0000006f},         // answered FALSE without a call
+        {119, 0x00ab0005, 0x00ab0005},  // unserved (above 238), high byte already 0
+        {120, 0x12345678, 0x00345678}, {121, 0x12345678, 0x00345678}, {125, 0x12345678, 0x00345678},
+        {126, 0x12345678, 0x00345678}, {127, 0x12345678, 0x00345678},
+    };
+    for (const auto& c : cases) {
+        Reply r = d.request(kQueue, c.module, {c.word0, 1, 1, 1});
+        ASSERT_TRUE(r.answered) << c.module << " " << c.word0;
+        ASSERT_GE(r.payload.size(), 4u);
+        EXPECT_EQ(be::get32(r.payload.data()), c.answered) << c.module << " " << c.word0;
+    }
+    std::string out;
+    ASSERT_EQ(d.drvctl({"raw", "119", "6", "1", "1"}, &out), 0);
+    EXPECT_EQ(out.substr(0, 24), "size=16 payload=01000006") << out;
 }
 
 TEST(SwdrvRequests, FixedAnswersTouchNoChipStateAndFailuresKeepTheirSizes) {
@@ -139,6 +167,25 @@ TEST(SwdrvRequests, FixedAnswersTouchNoChipStateAndFailuresKeepTheirSizes) {
         EXPECT_EQ(r.result(), 0) << f.words[0];
         EXPECT_EQ(r.msg_size, f.size) << f.words[0];
     }
+}
+
+// Creating a VLAN the chip cannot hold prints the chip's refusal and still answers TRUE;
+// nothing is written, and an id beyond 16 bits does not wrap onto a real VLAN.
+TEST(SwdrvRequests, CreatingAVlanTheChipCannotHoldAnswersTrueAndWritesNothing) {
+    Daemon d;
+    ASSERT_EQ(d.start(), 0);
+    ok(d, {39, 20});
+    const ChipTable before = chip_vlans(d, 0);
+    ASSERT_EQ(before.size(), 1u);
+    for (uint32_t vid : {0u, 4095u, 4096u, 65537u, 0x10014u, 0xFFFFFFFFu}) {
+        ok(d, {39, vid});
+        EXPECT_TRUE(d.wait_console(", arg = 0," + std::to_string(vid) + "\r\n")) << vid;
+    }
+    EXPECT_TRUE(d.wait_console("DEV_SWDRV_CreateVlan(): Line = "));
+    EXPECT_EQ(chip_vlans(d, 0), before);
+    // The other operations refuse such ids with FALSE.
+    for (uint32_t sub : {40u, 63u})
+        EXPECT_EQ(d.request(kQueue, kModule, {sub, 4095}).result(), 0) << sub;
 }
 
 TEST(SwdrvRequests, AVlanBuiltAndTornDownMatchesTheChipAtEveryStep) {

@@ -252,10 +252,12 @@ TEST_F(HandlerTest, RefusedUnitsPortsAndVlansChangeNoChipState) {
         EXPECT_EQ(call(cmd::kSetPortToVlanMemberSet, {unit, port}, vlan_list({10})).result, 0);
     }
     for (uint32_t vid : {0u, 4095u}) {
-        for (uint32_t sub : {cmd::kCreateVlan, cmd::kDestroyVlan, cmd::kAddCpuToVlan,
-                             cmd::kDeleteCpuFromVlan, cmd::kDeleteVlanFromSTAWithMstidx,
-                             cmd::kCreateVlanForVlanTrunking, cmd::kSetVlanLearningStatus})
+        for (uint32_t sub : {cmd::kDestroyVlan, cmd::kAddCpuToVlan, cmd::kDeleteCpuFromVlan,
+                             cmd::kDeleteVlanFromSTAWithMstidx, cmd::kCreateVlanForVlanTrunking,
+                             cmd::kSetVlanLearningStatus})
             EXPECT_EQ(call(sub, {vid, 1}).result, 0) << sub << " " << vid;
+        // Creation answers TRUE and writes nothing.
+        EXPECT_EQ(call(cmd::kCreateVlan, {vid}).result, 1) << vid;
         for (uint32_t sub :
              {cmd::kSetPortPVID, cmd::kDeletePortUntaggedVlanSet, cmd::kAddPortUntaggedVlanSet,
               cmd::kDeletePortVlanSet, cmd::kAddPortVlanSet, cmd::kSetPortVlanTunkingByVLAN})

@@ -1,6 +1,13 @@
 #include "timerange/clock/time_range_clock.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdint>
 
 #include "platform/common/types.h"
 #include "platform/components/calllog.h"
@@ -99,4 +106,47 @@ void TIME_RANGE_CLOCK_Stop() {
     // The thread's registration is released as the very last thing it does.
     for (int i = 0; i < 500 && !sysfun::thread_name(tid).empty(); ++i)
         SYSFUN_Sleep(1);
+}
+
+namespace {
+
+struct ProcessStart {
+    int ready_fd;
+    pid_t parent;
+};
+
+// Body of the clock owner's process: ends with the process that started it.
+void clock_process(void* arg) {
+    const auto* start = static_cast<const ProcessStart*>(arg);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != start->parent) return;  // the starter is already gone
+    ::setsid();  // not in the terminal's process group that started the switch
+    const char ok = TIME_RANGE_CLOCK_Start() ? 1 : 0;
+    if (::write(start->ready_fd, &ok, 1) != 1 || !ok) return;
+    ::close(start->ready_fd);
+    for (;;)
+        ::pause();
+}
+
+}  // namespace
+
+bool TIME_RANGE_CLOCK_StartProcess() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        CONSOLE_Printf("%s(): no pipe\r\n", __FUNCTION__);
+        return false;
+    }
+    ProcessStart start{fds[1], ::getpid()};
+    uint32_t pid = 0;
+    uint32_t rc =
+        SYSFUN_SpawnProcess(kThreadPriority, 0, "TIME_RANGE_PROC", clock_process, &start, &pid);
+    ::close(fds[1]);
+    char ok = 0;
+    pollfd pfd{fds[0], POLLIN, 0};
+    bool ready = rc == SYSFUN_OK && ::poll(&pfd, 1, 5000) > 0 && ::read(fds[0], &ok, 1) == 1 && ok;
+    ::close(fds[0]);
+    if (!ready)
+        CONSOLE_Printf("%s(): the clock owner's process did not start (rc=%u)\r\n", __FUNCTION__,
+                       rc);
+    return ready;
 }

@@ -1,5 +1,7 @@
-// The owner of the clock for the time range table: a platform component of the driver
-// process that brings shared-memory segment 45 up and keeps the entries' active flags live.
+// The owner of the clock for the time range table: a platform component that brings
+// shared-memory segment 45 up and keeps the entries' active flags live. On the virtual switch
+// it runs in a process of its own ("TIME_RANGE_PROC"), started beside the driver process:
+// the driver process exports the time-range operations but calls none of them.
 //
 // Its thread "TIME_RANGE" updates the table once a second from the host's local time
 // (weekday and time of day for the periodic windows; seconds since the epoch, UTC, for the
@@ -17,6 +19,10 @@
 // TIME_RANGE_OM_InitiateSystemResources gets that semaphore and clears the header word.
 // Needs the instance's control block. False (with a console line) on failure.
 bool TIME_RANGE_CLOCK_Start();
+// Starts the clock owner's own process, which runs TIME_RANGE_CLOCK_Start and lives until the
+// calling thread ends; returns once the table is up. Call it while the caller is the only
+// thread of its process. False (with a console line) when the process could not start it.
+bool TIME_RANGE_CLOCK_StartProcess();
 // Ends the thread and waits until it has gone (tests; a running switch never stops it).
 void TIME_RANGE_CLOCK_Stop();
 

@@ -52,6 +52,8 @@ SDK_STATUS sdkBrgVlanEntryWrite(uint8_t devNum, uint16_t vlanId, const SDK_PORTS
                                 const uint8_t* tagCmds) {
     if (!memberPorts || !taggedPorts || !vlanInfo) return SDK_BAD_PTR;
     return with_entry(__func__, devNum, vlanId, [&](Device& d, VlanEntry& e) -> SDK_STATUS {
+        // The rows of the reserved ids 0 and 4095 never hold a VLAN.
+        if (vlanId == 0 || vlanId == SDK_VLAN_ID_MAX) return SDK_OUT_OF_RANGE;
         if (!ports_exist(d, *memberPorts) || !info_ok(*vlanInfo)) return SDK_BAD_PARAM;
         VlanEntry n;
         n.valid = true;
