@@ -28,11 +28,13 @@ const std::vector<Command>& commands() {
         {"sim",
          "sim partner PORT up|down [auto|forced SPEED[half|full]] [abilities 10h,..,all] "
          "[pause|nopause] [asym|noasym] [fibre|copper]\n"
-         "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware",
+         "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware\n"
+         "sim help                    the simulation-control commands and their words",
          cmd_sim},
         {"inject",
-         "inject PORT HEX...          a frame (hex, FCS left out) enters front port PORT\n"
-         "inject PORT --pcap FILE     every frame of a pcap or pcapng file enters PORT",
+         "inject [--trace] PORT HEX...        a frame (hex, FCS left out) enters front port PORT\n"
+         "inject [--trace] PORT --pcap FILE   every frame of a pcap or pcapng file enters PORT\n"
+         "  --trace: print each pipeline stage's decision about the frame",
          cmd_inject},
         {"capture",
          "capture PORTS --out FILE [--count N] [--seconds S]   what the ports send, to a pcap "
