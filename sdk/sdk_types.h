@@ -30,3 +30,8 @@ struct SDK_PORTS_BMP {
 inline bool sdkPortsBmpIsMember(const SDK_PORTS_BMP& bmp, uint32_t port) {
     return port < 64 && (bmp.ports[port / 32] >> (port % 32)) & 1;
 }
+inline void sdkPortsBmpSet(SDK_PORTS_BMP& bmp, uint32_t port, bool member) {
+    if (port >= 64) return;
+    uint32_t bit = 1u << (port % 32);
+    bmp.ports[port / 32] = member ? (bmp.ports[port / 32] | bit) : (bmp.ports[port / 32] & ~bit);
+}

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/common/bench_daemon.h"
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/common/byteorder.h"
 #include "platform/console/console.h"
 #include "platform/simctl/simctl.h"
@@ -32,8 +33,8 @@
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
 #include "sdk/chipsim/chipsim.h"
-#include "sdk/chipsim/pipeline.h"
-#include "sdk/chipsim/simctl_cmds.h"
+#include "sdk/chipsim/core/pipeline.h"
+#include "sdk/simproto/simctl_cmds.h"
 #include "sdk/sdk.h"
 #include "sdk/sdk_vlan.h"
 
@@ -184,14 +185,16 @@ std::vector<uint8_t> injection(uint32_t front, const std::vector<uint8_t>& f) {
 // Ports 1 and 2 up, untagged members of VLAN 10 and in it by default; the destination
 // learned on port 2.
 bool set_up_daemon(ipc::Client& client) {
-    constexpr uint32_t kGroupQueue = 24, kSwdrv = 119, kUnit = 1, kVid = 10;
-    constexpr uint32_t kEnablePort = 12, kPvid = 38, kCreateVlan = 39, kAddUntagged = 43;
+    namespace cmd = swdrv::subcmd;
+    constexpr uint32_t kGroupQueue = 24, kUnit = 1, kVid = 10;
     std::vector<uint8_t> resp;
-    if (!ask(client, kGroupQueue, kSwdrv, words({kCreateVlan, kVid}), &resp)) return false;
+    if (!ask(client, kGroupQueue, cmd::kModule, words({cmd::kCreateVlan, kVid}), &resp))
+        return false;
     for (uint32_t p : {1u, 2u}) {
-        for (auto w : {words({kEnablePort, kUnit, p}), words({kAddUntagged, kUnit, p, kVid}),
-                       words({kPvid, kUnit, p, kVid})})
-            if (!ask(client, kGroupQueue, kSwdrv, w, &resp)) return false;
+        for (auto w : {words({cmd::kEnablePortAdmin, kUnit, p}),
+                       words({cmd::kAddPortUntaggedVlanSet, kUnit, p, kVid}),
+                       words({cmd::kSetPortPVID, kUnit, p, kVid})})
+            if (!ask(client, kGroupQueue, cmd::kModule, w, &resp)) return false;
     }
     std::vector<uint8_t> back = frame(kSrc, 64);
     std::memcpy(back.data() + 6, kDst, 6);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/common/bench_daemon.h"
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
@@ -16,13 +17,12 @@ namespace {
 
 constexpr uint32_t kGroupQueue = 24;
 constexpr uint32_t kBareQueue = 4001;
-constexpr uint16_t kModuleSwdrv = 119;
 
 std::vector<uint8_t> request_message() {
     std::vector<uint8_t> m(ipcmsg::kHeaderSize + 16, 0);
-    ipcmsg::set_cmd(m.data(), kModuleSwdrv);
+    ipcmsg::set_cmd(m.data(), swdrv::subcmd::kModule);
     ipcmsg::set_msg_size(m.data(), 16);
-    return m;  // sub-command 0 and three argument words
+    return m;  // sub-command 0 (not served: answered at once) and three argument words
 }
 
 void round_trips(benchmark::State& state, uint32_t key) {

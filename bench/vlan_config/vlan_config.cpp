@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/common/bench_daemon.h"
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/common/byteorder.h"
 #include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/ipc_msg.h"
@@ -17,9 +18,7 @@ namespace {
 
 constexpr uint32_t kGroupQueue = 24;
 constexpr uint32_t kBareQueue = 4002;
-constexpr uint16_t kModuleSwdrv = 119;
-constexpr uint32_t kCreateVlan = 39;
-constexpr uint32_t kAddPortVlanSet = 45;
+namespace cmd = swdrv::subcmd;
 constexpr uint32_t kFrontPorts = 16;
 constexpr uint32_t kVlans = 4094;
 // Per VLAN: its creation and one request per front port.
@@ -27,7 +26,7 @@ constexpr uint64_t kRequests = uint64_t{kVlans} * (1 + kFrontPorts);
 
 std::vector<uint8_t> message(const std::vector<uint32_t>& words) {
     std::vector<uint8_t> m(ipcmsg::kHeaderSize + 4 * words.size(), 0);
-    ipcmsg::set_cmd(m.data(), kModuleSwdrv);
+    ipcmsg::set_cmd(m.data(), cmd::kModule);
     ipcmsg::set_msg_size(m.data(), static_cast<uint16_t>(4 * words.size()));
     for (size_t i = 0; i < words.size(); ++i)
         ipcmsg::set_word(m.data(), static_cast<uint32_t>(i), words[i]);
@@ -40,8 +39,8 @@ void BM_VlanRequests(benchmark::State& state) {
     size_t len = 0;
     uint32_t vid = 1, port = 0;  // port 0: the VLAN's creation is next
     for (auto _ : state) {
-        auto msg =
-            port == 0 ? message({kCreateVlan, vid}) : message({kAddPortVlanSet, 1, port, vid});
+        auto msg = port == 0 ? message({cmd::kCreateVlan, vid})
+                             : message({cmd::kAddPortVlanSet, 1, port, vid});
         if (client.request(kGroupQueue, msg.data(), msg.size(), resp.data(), resp.size(), &len,
                            2000) != SYSFUN_OK ||
             ipcmsg::payload(resp.data())[0] != 1) {

@@ -2,183 +2,16 @@
 // operation with the arguments behind it, and answers in the same buffer with the result in
 // payload byte 0, the returned data from offset 4 and msg_size = 4 + the data's size.
 //
-// Request layouts. Offsets are payload offsets; every argument is a 32-bit big-endian word
-// unless marked "byte" (b) or "u16" (16-bit big-endian). "unit, port" is the word pair at 4 and
-// 8 (1-based logical unit and port). A VLAN list is 512 bytes, VLAN v in bit 7 - v % 8 of byte
-// v / 8. Flags are TRUE when non-zero. Returned data is written from offset 4 (its size in
-// brackets; none: msg_size 4). Missing request bytes read as zero. Sub-commands not listed,
-// and any above 238, are answered FALSE with msg_size 4.
-//
-//  sub  operation                                request  -> returned data
-//    2  ResetOnDemand
-//    4  fixed FALSE
-//    5  Logical2PhyDevicePortID                  unit, port  -> [12] module, device, device port
-//    6  Logical2PhyDeviceID                      unit, port  -> [12] module, device, PHY id
-//    7  device port to (unit, port)              4 device, 8 device port  -> [8] unit, port
-//    8  device by unit and module                4 unit, 8 module  -> [4] device
-//    9  GetModuleIdFromLocalDeviceId             4 unit, 8 device  -> [4] module
-//   10  EnableStackPortAdmin                     4 enable (0 disables)
-//   11  fixed TRUE
-//   12  EnablePortAdmin                          unit, port
-//   13  DisablePortAdmin                         unit, port
-//   14  DisableAllPortAdmin
-//   15  SetPortCfgSpeedDuplex                    unit, port, 12 speed-duplex (2..9)
-//   16  EnablePortAutoNeg                        unit, port
-//   17  DisablePortAutoNeg                       unit, port
-//   18  EnablePortCfgFlowCtrl                    unit, port
-//   19  DisablePortCfgFlowCtrl                   unit, port
-//   20  flow control by mode                     unit, port, 12 mode (1 on, 2 off)
-//   21  SetPortAutoNegCapability                 unit, port, 12 capability bits
-//   22  fixed TRUE
-//   23  GetPortType                              unit, port  -> [4] type
-//   24  SetPortRestartAutoNego                   unit, port
-//   25  SetPortAutoNegoRemoteFaultAdvertisement  unit, port, 12 value (1..4)
-//   26  GetPortAutoNegoRemoteFaultAdvertisement  unit, port  -> [4] value
-//   27  GetPortLinkPartnerAutoNegoSignalingState unit, port  -> [4] state
-//   28  GetPortAutoNegoProcessState              unit, port  -> [4] state
-//   29  GetPortLinkPartnerAutoNegoCapa           unit, port  -> [4] abilities
-//   30  GetPortLinkPartnerAutoNegoRemoteFault    unit, port  -> [4] value
-//   31  GetPortJabberState                       unit, port  -> [4] state
-//   32  GetPortFalseCarrierSenseCounter          unit, port  -> [4] count
-//   33  SetSTAMode                               4 mode (2 multiple instances)
-//   34  fixed FALSE
-//   35  SetPortSTAStateWithMstidx                4 instance, 8 unit, 12 port, 16 state
-//   36  AddVlanToSTAWithMstidx                   4 VLAN, 8 instance
-//   37  DeleteVlanFromSTAWithMstidx              4 VLAN
-//   38  SetPortPVID                              unit, port, 12 VLAN
-//   39  CreateVlan                               4 VLAN
-//   40  DestroyVlan                              4 VLAN
-//   41  fixed FALSE
-//   42  DeletePortUntaggedVlanSet                unit, port, 12 VLAN
-//   43  AddPortUntaggedVlanSet                   unit, port, 12 VLAN
-//   44  DeletePortVlanSet                        unit, port, 12 VLAN
-//   45  AddPortVlanSet                           unit, port, 12 VLAN
-//   46  SetPortToVlanMemberSet                   unit, port, 12 VLAN list (512 b)
-//   47  SetPortToVlanUntaggedSet                 unit, port, 12 VLAN list (512 b)
-//   48  SetSystemMTU                             4 MTU
-//   49  SetPortMTU                               unit, port, 12 MTU
-//   50  GetPortMaxFrameSize                      unit, port  -> [8] untagged, tagged
-//   51  SetPortDot1qTunnelMTU                    4 mode (1 on, 2 off)
-//   52  SetPortDot1qTunnelMode                   unit, port, 12 mode (0 none, 1 uplink, 2 access)
-//   53  GetPortDot1qTunnelModeofLocalPort        unit, port  -> [1] mode (byte)
-//   54  SetPortDot1qTunnelTPID                   unit, port, 12 TPID
-//   55  GetPortDot1qTunnelTPIDofLocalPort        unit, port  -> [4] TPID
-//   56  EnableIngressFilter                      unit, port
-//   57  DisableIngressFilter                     unit, port
-//   58  AdmitOnlyVlanTaggedFrames                unit, port
-//   59  AdmitOnlyVlanUntaggedFrames              unit, port
-//   60  AdmitAllFrames                           unit, port
-// 61-62  fixed FALSE
-//   63  AddCpuToVlan                             4 VLAN
-//   64  DeleteCpuFromVlan                        4 VLAN
-// 65-66, 69-72  mirroring: FALSE for now
-// 67-68  fixed TRUE
-// 73, 75-77  trunks: FALSE for now
-// 74, 78-81  fixed FALSE
-//   82  EnableIgmpTrap
-//   83  DisableIgmpTrap
-//   84  TrapIGMPToCPU                            4 to CPU, 8 trap
-// 85-93  storm control: FALSE for now
-//   94  GetPortStormGranularity: FALSE for now   -> [4]
-//   95  SetPortUserDefaultPriority               unit, port, 12 priority (0..7)
-// 96-97, 100  fixed TRUE
-// 98-99  fixed FALSE
-//  101  EnableJumboFrame
-//  102  DisableJumboFrame
-// 103, 106, 108, 109  port status: FALSE for now      -> [4]
-// 104, 105, 107, 110  all-port status: FALSE for now  -> [192]
-//  111  FALSE
-//  112  EnableIPMC
-//  113  DisableIPMC
-// 114-117  fixed FALSE
-// 118-119  fixed TRUE
-//  120  SetPortLearningStatus                    unit, port, 12 enable
-//  123  AddDot1vProtocolPortEntry                unit, port, 12 group, 16 VLAN
-//  124  DelDot1vProtocolPortEntry                unit, port, 12 group
-//  125  SetDot1vProtocolGroupEntry               4 group, 8 frame type, 12 protocol
-//  126  SetPortComboForcedMode                   unit, port, 12 mode, 16 speed (Mb/s)
-//  127  FALSE
-//  128  fixed FALSE
-//  129  ConfigTopologyInfo                       4..16 topology record (13 bytes)
-//  130  device port to (unit, port)              4 device, 8 device port  -> [8] unit, port
-//  131  my unit id                               -> [4] unit
-//  132  fabric device                            -> [4] device
-//  133  GetDstUnitInfo                           4 source unit, 8 destination unit
-//                                              -> [8] fabric port, module
-//  134  FALSE
-// 135-136  fixed FALSE                                -> [4]
-// 137-138  EnableUMCASTIpTrap                         4 enable
-//  139  EnableUMCASTMacTrap
-//  140  DisableUMCASTMacTrap
-//  141  fixed FALSE
-//  143  GetFabricportByUnitPosition              4 unit  -> [4] port
-//  144  GetFabricPortToDstUnit                   4 unit  -> [4] port
-//  145  GetMasterModuleID                        -> [4] module
-//  146  GetModuleInfoByUnit                      4 unit, 8 which  -> [4] module
-//  147  fabric device                            -> [4] device
-//  149  FALSE
-//  150  next device                              4 device (0xFFFFFFFF: the first)  -> [4] device
-// 151-152  fixed FALSE
-//  153  EnableMLDTrap2CPU
-//  154  DisableMLDTrap2CPU
-//  155  TrapMLDToCPU                             4 to CPU, 8 trap
-// 157-158, 162, 164  fixed FALSE
-//  159  FALSE                                    -> [4] 0
-//  160  FALSE
-// 163, 165  fixed FALSE                              -> [2]
-//  167  fixed FALSE                              -> [4]
-//  168  runs DEV_SWDRV_Init; FALSE
-//  170  TRUE
-//  171  SetPortPowerSave                         unit, port, 12 enable
-//  172  GetCableDiag: FALSE for now              -> [28]
-//  173  GetCableDiagResult: FALSE for now        -> [24]
-//  174  EnableInternalLoopback                   unit, port
-//  175  DisableInternalLoopback                  unit, port
-//  176  fixed FALSE
-//  179  fixed TRUE
-//  180  save the port mapping
-//  181  CreateVlanForVlanTrunking, VLANs 1..4094
-//  182  CreateVlanForVlanTrunking                4 VLAN
-//  183  SetPortVlanTunkingByVLAN                 unit, port, 12 VLAN, 16 enable
-//  184  SetPortVlanTunkingByVlanList             unit, port, 12 enable, 16 VLAN list (512 b)
-//  189  SetCopyInnerPri2OuterPri                 unit, port, 12 enable
-//  190  SetEapolFramePassThrough                 4 mode (1 pass through)
-//  191  SetRspanVlanTag                          unit, port, 12 VLAN (0: none)
-// 192-193  fixed TRUE
-//  194  ModifyMaxFrameSize                       4 add
-//  195  GetPortMediaActive                       unit, port  -> [4] 1 copper, 2 fibre
-//  196  TrapUnknownIpMcastToCPU                  4 to CPU, 8 flood
-//  197  TrapUnknownIpv6McastToCPU                4 to CPU, 8 flood
-//  198  PhyLightPortLedNormal                    unit, port
-//  199  TwsiInit
-//  200  TwsiRegisterWrite                        4 slave address, 8 register, 12 value
-//  201  TwsiRegisterRead                         4 slave address, 8 register  -> [4] value
-//  202  TwsiDataWrite                            7 slave (b), 8 type (b), 9 offset valid (b),
-//                                              12 offset, 16 wide offset (b), 17 length (b),
-//                                              20.. data
-//  203  TwsiDataRead                             7 slave (b), 8 type (b), 9 offset valid (b),
-//                                              12 offset, 16 wide offset (b), 17 length (b)
-//                                              -> [255] data
-//  210  SetOamPduToCpu                           unit, port, 12 enable
-//  211  SetOamLoopback                           unit, port, 12 enable
-//  219  GetMIIPhyRegByPage                       4 device, 8 device port, 12 page register,
-//                                              16 page mask, 20 page value, 24 register
-//                                              -> [2] value (u16)
-//  220  SetRaAndRrTrap2CPU                       4 mode (1 trap)
-//  227  DoPHYRegsTransactions                    unit, port, 12 count (<= 128), 16.. count x
-//                                              {register, value, mask} (u16 each)
-//  228  SetPortMacAddr                           unit, port, 12..17 MAC address (b)
-//  233  SetCpuRateLimit                          4 packets per second (0: none)
-//  234  GetPortAbility                           unit, port  -> [4] capability bits
-//  235  GetAllPortAverageTemperature             -> [4] Celsius (signed)
-//  236  SetCpuPortRate                           4 kbit/s (0: not shaped)
-//  237  SetVlanLearningStatus                    4 VLAN, 8 enable
-//  238  SetPortEgressBlock                       unit, port, 12 block
+// The numbers and every sub-command's layout (arguments, returned data and its size) are in
+// dev_swdrv_subcmd.h; the table below takes its reply sizes from there and checks, when it is
+// compiled, that each handler shape reads the words that layout declares. Missing request
+// bytes read as zero; sub-commands without a row are answered FALSE with msg_size 4.
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "drivers/swdrv/dev_swdrv_internal.h"
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/common/byteorder.h"
 #include "platform/sysfun/ipc_msg.h"
 
@@ -195,14 +28,26 @@ struct Req {
 };
 
 using Handler = bool (*)(Req&);
+
+// A handler and, for the shapes below, how many leading argument words it reads and how many
+// words it returns (-1: a layout of its own, not checked).
+struct Entry {
+    Handler fn = nullptr;
+    int8_t args = -1;
+    int8_t returns = -1;
+    constexpr Entry(Handler f, int8_t a = -1, int8_t r = -1) : fn(f), args(a), returns(r) {}
+};
+
+// A slot of the dispatch table, by sub-command.
 struct Row {
     Handler fn = nullptr;  // nullptr: not served
     uint16_t size = 0;     // returned data bytes
 };
 
+namespace cmd = swdrv::subcmd;
+
 // The longest argument block read: a VLAN list behind four words.
 constexpr uint32_t kArgBytes = 1024;
-constexpr uint32_t kMaxPhyOps = 128;
 
 // ---- Handler shapes --------------------------------------------------------------------
 bool fixed_true(Req&) {
@@ -217,39 +62,31 @@ bool not_built(Req&) {
 }
 
 template <bool (*Op)()>
-bool none(Req&) {
+bool none_fn(Req&) {
     return Op();
 }
 template <bool (*Op)(uint32_t)>
-bool one(Req& r) {
+bool one_fn(Req& r) {
     return Op(r.w(1));
 }
-template <bool (*Op)(bool)>
-bool one_flag(Req& r) {
-    return Op(r.flag(1));
-}
 template <bool (*Op)(uint32_t, uint32_t)>
-bool two(Req& r) {
+bool two_fn(Req& r) {
     return Op(r.w(1), r.w(2));
 }
-template <bool (*Op)(uint32_t, bool)>
-bool two_flag(Req& r) {
-    return Op(r.w(1), r.flag(2));
-}
 template <bool (*Op)(bool, bool)>
-bool flags(Req& r) {
+bool flags_fn(Req& r) {
     return Op(r.flag(1), r.flag(2));
 }
 template <bool (*Op)(uint32_t, uint32_t, uint32_t)>
-bool three(Req& r) {
+bool three_fn(Req& r) {
     return Op(r.w(1), r.w(2), r.w(3));
 }
 template <bool (*Op)(uint32_t, uint32_t, bool)>
-bool port_flag(Req& r) {
+bool port_flag_fn(Req& r) {
     return Op(r.w(1), r.w(2), r.flag(3));
 }
 template <bool (*Op)(uint32_t, uint32_t, uint32_t, uint32_t)>
-bool four(Req& r) {
+bool four_fn(Req& r) {
     return Op(r.w(1), r.w(2), r.w(3), r.w(4));
 }
 template <bool (*Op)(uint32_t, uint32_t, const uint8_t*)>
@@ -258,28 +95,28 @@ bool port_list(Req& r) {
 }
 // Operations with 32-bit out-parameters: (in..., &out1[, &out2[, &out3]]).
 template <bool (*Op)(uint32_t*)>
-bool get1(Req& r) {
+bool get1_fn(Req& r) {
     uint32_t a = 0;
     bool ok = Op(&a);
     r.put(1, a);
     return ok;
 }
 template <bool (*Op)(uint32_t, uint32_t*)>
-bool one_get1(Req& r) {
+bool one_get1_fn(Req& r) {
     uint32_t a = 0;
     bool ok = Op(r.w(1), &a);
     r.put(1, a);
     return ok;
 }
 template <bool (*Op)(uint32_t, uint32_t, uint32_t*)>
-bool two_get1(Req& r) {
+bool two_get1_fn(Req& r) {
     uint32_t a = 0;
     bool ok = Op(r.w(1), r.w(2), &a);
     r.put(1, a);
     return ok;
 }
 template <bool (*Op)(uint32_t, uint32_t, uint32_t*, uint32_t*)>
-bool two_get2(Req& r) {
+bool two_get2_fn(Req& r) {
     uint32_t a = 0, b = 0;
     bool ok = Op(r.w(1), r.w(2), &a, &b);
     r.put(1, a);
@@ -287,13 +124,52 @@ bool two_get2(Req& r) {
     return ok;
 }
 template <bool (*Op)(uint32_t, uint32_t, uint32_t*, uint32_t*, uint32_t*)>
-bool two_get3(Req& r) {
+bool two_get3_fn(Req& r) {
     uint32_t a = 0, b = 0, c = 0;
     bool ok = Op(r.w(1), r.w(2), &a, &b, &c);
     r.put(1, a);
     r.put(2, b);
     r.put(3, c);
     return ok;
+}
+
+// The shapes with the words they read and return.
+template <bool (*Op)()>
+constexpr Entry none{none_fn<Op>, 0, 0};
+template <bool (*Op)(uint32_t)>
+constexpr Entry one{one_fn<Op>, 1, 0};
+template <bool (*Op)(uint32_t, uint32_t)>
+constexpr Entry two{two_fn<Op>, 2, 0};
+template <bool (*Op)(bool, bool)>
+constexpr Entry flags{flags_fn<Op>, 2, 0};
+template <bool (*Op)(uint32_t, uint32_t, uint32_t)>
+constexpr Entry three{three_fn<Op>, 3, 0};
+template <bool (*Op)(uint32_t, uint32_t, bool)>
+constexpr Entry port_flag{port_flag_fn<Op>, 3, 0};
+template <bool (*Op)(uint32_t, uint32_t, uint32_t, uint32_t)>
+constexpr Entry four{four_fn<Op>, 4, 0};
+template <bool (*Op)(uint32_t*)>
+constexpr Entry get1{get1_fn<Op>, 0, 1};
+template <bool (*Op)(uint32_t, uint32_t*)>
+constexpr Entry one_get1{one_get1_fn<Op>, 1, 1};
+template <bool (*Op)(uint32_t, uint32_t, uint32_t*)>
+constexpr Entry two_get1{two_get1_fn<Op>, 2, 1};
+template <bool (*Op)(uint32_t, uint32_t, uint32_t*, uint32_t*)>
+constexpr Entry two_get2{two_get2_fn<Op>, 2, 2};
+template <bool (*Op)(uint32_t, uint32_t, uint32_t*, uint32_t*, uint32_t*)>
+constexpr Entry two_get3{two_get3_fn<Op>, 2, 3};
+
+// Whether a shape reads and returns what the layout row declares: exactly `args` words from
+// offset 4 on, and `returns` words of returned data.
+constexpr bool fits(const Entry& e, const reqlayout::Row& row) {
+    if (e.returns >= 0 && row.reply_size != 4 * e.returns) return false;
+    if (e.args < 0) return true;
+    if (row.args.count != e.args) return false;
+    for (int i = 0; i < e.args; ++i) {
+        const reqlayout::Field& f = row.args.at[i];
+        if (f.offset != 4 + 4 * i || f.width != reqlayout::Width::kWord) return false;
+    }
+    return true;
 }
 
 // ---- Sub-commands with layouts of their own ------------------------------------------------
@@ -388,8 +264,9 @@ bool phy_reg_by_page(Req& r) {
 
 bool phy_transactions(Req& r) {
     uint32_t count = r.w(3);
-    if (count > kMaxPhyOps) return swdrv::bad_arg(__func__, __LINE__, "too many PHY operations");
-    DEV_SWDRV_PhyRegOp_T ops[kMaxPhyOps];
+    if (count > cmd::kMaxPhyOps)
+        return swdrv::bad_arg(__func__, __LINE__, "too many PHY operations");
+    DEV_SWDRV_PhyRegOp_T ops[cmd::kMaxPhyOps];
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* op = r.in + 16 + 6 * i;
         ops[i] = {be::get16(op), be::get16(op + 2), be::get16(op + 4)};
@@ -427,178 +304,227 @@ bool save_mapping(Req&) {
 
 constexpr std::array<Row, 256> make_table() {
     std::array<Row, 256> t{};
-    auto set = [&](uint32_t sub, Handler fn, uint16_t size = 0) { t[sub] = {fn, size}; };
-    auto range = [&](uint32_t from, uint32_t to, Handler fn, uint16_t size = 0) {
-        for (uint32_t s = from; s <= to; ++s)
-            t[s] = {fn, size};
+    // Kept apart from the handler pointers: under the sanitizers, comparing a function's
+    // address with nullptr is not a constant expression.
+    std::array<bool, 256> served{};
+    // Every served sub-command has a layout row, is set once, and reads what its row declares;
+    // a mistake here fails the build.
+    auto set = [&](uint32_t sub, Entry e) {
+        int i = reqlayout::index_of(cmd::kRows, sub);
+        if (i < 0) throw "a sub-command without a layout row";
+        const reqlayout::Row& row = cmd::kRows[i];
+        if (served[sub]) throw "a sub-command set twice";
+        served[sub] = true;
+        if (!fits(e, row)) throw "a handler shape that disagrees with its layout row";
+        t[sub] = {e.fn, row.reply_size};
     };
-    set(2, none<DEV_SWDRV_ResetOnDemand>);
-    set(4, fixed_false);
-    set(5, two_get3<DEV_SWDRV_Logical2PhyDevicePortID>, 12);
-    set(6, two_get3<DEV_SWDRV_Logical2PhyDeviceID>, 12);
-    set(7, two_get2<DEV_SWDRV_PhyDevicePort2Logical>, 8);
-    set(8, two_get1<DEV_SWDRV_GetDeviceIdByUnitAndModuleId>, 4);
-    set(9, two_get1<DEV_SWDRV_GetModuleIdFromLocalDeviceId>, 4);
-    set(10, stack_port_admin);
-    set(11, fixed_true);
-    set(12, two<DEV_SWDRV_EnablePortAdmin>);
-    set(13, two<DEV_SWDRV_DisablePortAdmin>);
-    set(14, none<DEV_SWDRV_DisableAllPortAdmin>);
-    set(15, three<DEV_SWDRV_SetPortCfgSpeedDuplex>);
-    set(16, two<DEV_SWDRV_EnablePortAutoNeg>);
-    set(17, two<DEV_SWDRV_DisablePortAutoNeg>);
-    set(18, two<DEV_SWDRV_EnablePortCfgFlowCtrl>);
-    set(19, two<DEV_SWDRV_DisablePortCfgFlowCtrl>);
-    set(20, flow_ctrl_by_mode);
-    set(21, three<DEV_SWDRV_SetPortAutoNegCapability>);
-    set(22, fixed_true);
-    set(23, two_get1<DEV_SWDRV_GetPortType>, 4);
-    set(24, two<DEV_SWDRV_SetPortRestartAutoNego>);
-    set(25, three<DEV_SWDRV_SetPortAutoNegoRemoteFaultAdvertisement>);
-    set(26, two_get1<DEV_SWDRV_GetPortAutoNegoRemoteFaultAdvertisement>, 4);
-    set(27, two_get1<DEV_SWDRV_GetPortLinkPartnerAutoNegoSignalingState>, 4);
-    set(28, two_get1<DEV_SWDRV_GetPortAutoNegoProcessState>, 4);
-    set(29, two_get1<DEV_SWDRV_GetPortLinkPartnerAutoNegoCapa>, 4);
-    set(30, two_get1<DEV_SWDRV_GetPortLinkPartnerAutoNegoRemoteFault>, 4);
-    set(31, two_get1<DEV_SWDRV_GetPortJabberState>, 4);
-    set(32, two_get1<DEV_SWDRV_GetPortFalseCarrierSenseCounter>, 4);
-    set(33, one<DEV_SWDRV_SetSTAMode>);
-    set(34, fixed_false);
-    set(35, four<DEV_SWDRV_SetPortSTAStateWithMstidx>);
-    set(36, two<DEV_SWDRV_AddVlanToSTAWithMstidx>);
-    set(37, one<DEV_SWDRV_DeleteVlanFromSTAWithMstidx>);
-    set(38, three<DEV_SWDRV_SetPortPVID>);
-    set(39, one<DEV_SWDRV_CreateVlan>);
-    set(40, one<DEV_SWDRV_DestroyVlan>);
-    set(41, fixed_false);
-    set(42, three<DEV_SWDRV_DeletePortUntaggedVlanSet>);
-    set(43, three<DEV_SWDRV_AddPortUntaggedVlanSet>);
-    set(44, three<DEV_SWDRV_DeletePortVlanSet>);
-    set(45, three<DEV_SWDRV_AddPortVlanSet>);
-    set(46, port_list<DEV_SWDRV_SetPortToVlanMemberSet>);
-    set(47, port_list<DEV_SWDRV_SetPortToVlanUntaggedSet>);
-    set(48, one<DEV_SWDRV_SetSystemMTU>);
-    set(49, three<DEV_SWDRV_SetPortMTU>);
-    set(50, two_get2<DEV_SWDRV_GetPortMaxFrameSize>, 8);
-    set(51, one<DEV_SWDRV_SetPortDot1qTunnelMTU>);
-    set(52, three<DEV_SWDRV_SetPortDot1qTunnelMode>);
-    set(53, tunnel_mode_get, 1);
-    set(54, three<DEV_SWDRV_SetPortDot1qTunnelTPID>);
-    set(55, two_get1<DEV_SWDRV_GetPortDot1qTunnelTPIDofLocalPort>, 4);
-    set(56, two<DEV_SWDRV_EnableIngressFilter>);
-    set(57, two<DEV_SWDRV_DisableIngressFilter>);
-    set(58, two<DEV_SWDRV_AdmitOnlyVlanTaggedFrames>);
-    set(59, two<DEV_SWDRV_AdmitOnlyVlanUntaggedFrames>);
-    set(60, two<DEV_SWDRV_AdmitAllFrames>);
-    range(61, 62, fixed_false);
-    set(63, one<DEV_SWDRV_AddCpuToVlan>);
-    set(64, one<DEV_SWDRV_DeleteCpuFromVlan>);
-    range(65, 66, not_built);  // port mirroring
-    range(67, 68, fixed_true);
-    range(69, 72, not_built);  // VLAN and MAC mirroring
-    set(73, not_built);        // trunks
-    set(74, fixed_false);
-    range(75, 77, not_built);  // trunks
-    range(78, 81, fixed_false);
-    set(82, none<DEV_SWDRV_EnableIgmpTrap>);
-    set(83, none<DEV_SWDRV_DisableIgmpTrap>);
-    set(84, flags<DEV_SWDRV_TrapIGMPToCPU>);
-    range(85, 93, not_built);  // storm control
-    set(94, not_built, 4);
-    set(95, three<DEV_SWDRV_SetPortUserDefaultPriority>);
-    range(96, 97, fixed_true);
-    range(98, 99, fixed_false);
-    set(100, fixed_true);
-    set(101, none<DEV_SWDRV_EnableJumboFrame>);
-    set(102, none<DEV_SWDRV_DisableJumboFrame>);
+    set(cmd::kResetOnDemand, none<DEV_SWDRV_ResetOnDemand>);
+    set(cmd::kFixedFalse4, fixed_false);
+    set(cmd::kLogical2PhyDevicePortID, two_get3<DEV_SWDRV_Logical2PhyDevicePortID>);
+    set(cmd::kLogical2PhyDeviceID, two_get3<DEV_SWDRV_Logical2PhyDeviceID>);
+    set(cmd::kPhyDevicePort2Logical, two_get2<DEV_SWDRV_PhyDevicePort2Logical>);
+    set(cmd::kGetDeviceIdByUnitAndModuleId, two_get1<DEV_SWDRV_GetDeviceIdByUnitAndModuleId>);
+    set(cmd::kGetModuleIdFromLocalDeviceId, two_get1<DEV_SWDRV_GetModuleIdFromLocalDeviceId>);
+    set(cmd::kEnableStackPortAdmin, stack_port_admin);
+    set(cmd::kFixedTrue11, fixed_true);
+    set(cmd::kEnablePortAdmin, two<DEV_SWDRV_EnablePortAdmin>);
+    set(cmd::kDisablePortAdmin, two<DEV_SWDRV_DisablePortAdmin>);
+    set(cmd::kDisableAllPortAdmin, none<DEV_SWDRV_DisableAllPortAdmin>);
+    set(cmd::kSetPortCfgSpeedDuplex, three<DEV_SWDRV_SetPortCfgSpeedDuplex>);
+    set(cmd::kEnablePortAutoNeg, two<DEV_SWDRV_EnablePortAutoNeg>);
+    set(cmd::kDisablePortAutoNeg, two<DEV_SWDRV_DisablePortAutoNeg>);
+    set(cmd::kEnablePortCfgFlowCtrl, two<DEV_SWDRV_EnablePortCfgFlowCtrl>);
+    set(cmd::kDisablePortCfgFlowCtrl, two<DEV_SWDRV_DisablePortCfgFlowCtrl>);
+    set(cmd::kSetPortCfgFlowCtrlByMode, flow_ctrl_by_mode);
+    set(cmd::kSetPortAutoNegCapability, three<DEV_SWDRV_SetPortAutoNegCapability>);
+    set(cmd::kFixedTrue22, fixed_true);
+    set(cmd::kGetPortType, two_get1<DEV_SWDRV_GetPortType>);
+    set(cmd::kSetPortRestartAutoNego, two<DEV_SWDRV_SetPortRestartAutoNego>);
+    set(cmd::kSetPortAutoNegoRemoteFaultAdvertisement,
+        three<DEV_SWDRV_SetPortAutoNegoRemoteFaultAdvertisement>);
+    set(cmd::kGetPortAutoNegoRemoteFaultAdvertisement,
+        two_get1<DEV_SWDRV_GetPortAutoNegoRemoteFaultAdvertisement>);
+    set(cmd::kGetPortLinkPartnerAutoNegoSignalingState,
+        two_get1<DEV_SWDRV_GetPortLinkPartnerAutoNegoSignalingState>);
+    set(cmd::kGetPortAutoNegoProcessState, two_get1<DEV_SWDRV_GetPortAutoNegoProcessState>);
+    set(cmd::kGetPortLinkPartnerAutoNegoCapa, two_get1<DEV_SWDRV_GetPortLinkPartnerAutoNegoCapa>);
+    set(cmd::kGetPortLinkPartnerAutoNegoRemoteFault,
+        two_get1<DEV_SWDRV_GetPortLinkPartnerAutoNegoRemoteFault>);
+    set(cmd::kGetPortJabberState, two_get1<DEV_SWDRV_GetPortJabberState>);
+    set(cmd::kGetPortFalseCarrierSenseCounter, two_get1<DEV_SWDRV_GetPortFalseCarrierSenseCounter>);
+    set(cmd::kSetSTAMode, one<DEV_SWDRV_SetSTAMode>);
+    set(cmd::kFixedFalse34, fixed_false);
+    set(cmd::kSetPortSTAStateWithMstidx, four<DEV_SWDRV_SetPortSTAStateWithMstidx>);
+    set(cmd::kAddVlanToSTAWithMstidx, two<DEV_SWDRV_AddVlanToSTAWithMstidx>);
+    set(cmd::kDeleteVlanFromSTAWithMstidx, one<DEV_SWDRV_DeleteVlanFromSTAWithMstidx>);
+    set(cmd::kSetPortPVID, three<DEV_SWDRV_SetPortPVID>);
+    set(cmd::kCreateVlan, one<DEV_SWDRV_CreateVlan>);
+    set(cmd::kDestroyVlan, one<DEV_SWDRV_DestroyVlan>);
+    set(cmd::kFixedFalse41, fixed_false);
+    set(cmd::kDeletePortUntaggedVlanSet, three<DEV_SWDRV_DeletePortUntaggedVlanSet>);
+    set(cmd::kAddPortUntaggedVlanSet, three<DEV_SWDRV_AddPortUntaggedVlanSet>);
+    set(cmd::kDeletePortVlanSet, three<DEV_SWDRV_DeletePortVlanSet>);
+    set(cmd::kAddPortVlanSet, three<DEV_SWDRV_AddPortVlanSet>);
+    set(cmd::kSetPortToVlanMemberSet, port_list<DEV_SWDRV_SetPortToVlanMemberSet>);
+    set(cmd::kSetPortToVlanUntaggedSet, port_list<DEV_SWDRV_SetPortToVlanUntaggedSet>);
+    set(cmd::kSetSystemMTU, one<DEV_SWDRV_SetSystemMTU>);
+    set(cmd::kSetPortMTU, three<DEV_SWDRV_SetPortMTU>);
+    set(cmd::kGetPortMaxFrameSize, two_get2<DEV_SWDRV_GetPortMaxFrameSize>);
+    set(cmd::kSetPortDot1qTunnelMTU, one<DEV_SWDRV_SetPortDot1qTunnelMTU>);
+    set(cmd::kSetPortDot1qTunnelMode, three<DEV_SWDRV_SetPortDot1qTunnelMode>);
+    set(cmd::kGetPortDot1qTunnelModeofLocalPort, tunnel_mode_get);
+    set(cmd::kSetPortDot1qTunnelTPID, three<DEV_SWDRV_SetPortDot1qTunnelTPID>);
+    set(cmd::kGetPortDot1qTunnelTPIDofLocalPort,
+        two_get1<DEV_SWDRV_GetPortDot1qTunnelTPIDofLocalPort>);
+    set(cmd::kEnableIngressFilter, two<DEV_SWDRV_EnableIngressFilter>);
+    set(cmd::kDisableIngressFilter, two<DEV_SWDRV_DisableIngressFilter>);
+    set(cmd::kAdmitOnlyVlanTaggedFrames, two<DEV_SWDRV_AdmitOnlyVlanTaggedFrames>);
+    set(cmd::kAdmitOnlyVlanUntaggedFrames, two<DEV_SWDRV_AdmitOnlyVlanUntaggedFrames>);
+    set(cmd::kAdmitAllFrames, two<DEV_SWDRV_AdmitAllFrames>);
+    set(cmd::kFixedFalse61, fixed_false);
+    set(cmd::kFixedFalse62, fixed_false);
+    set(cmd::kAddCpuToVlan, one<DEV_SWDRV_AddCpuToVlan>);
+    set(cmd::kDeleteCpuFromVlan, one<DEV_SWDRV_DeleteCpuFromVlan>);
+    set(cmd::kSetPortMirroring, not_built);  // port mirroring
+    set(cmd::kDeletePortMirroring, not_built);
+    set(cmd::kFixedTrue67, fixed_true);
+    set(cmd::kFixedTrue68, fixed_true);
+    set(cmd::kAddVlanMirror, not_built);  // VLAN and MAC mirroring
+    set(cmd::kDeleteVlanMirror, not_built);
+    set(cmd::kSetDestPortForMacMirror, not_built);
+    set(cmd::kSetDestPortForMacMirrorByte, not_built);
+    set(cmd::kCreateTrunk, not_built);  // trunks
+    set(cmd::kFixedFalse74, fixed_false);
+    set(cmd::kSetTrunkLoadBalanceMode, not_built);  // trunks
+    set(cmd::kDestroyTrunk, not_built);
+    set(cmd::kSetTrunkPortMembers, not_built);
+    set(cmd::kFixedFalse78, fixed_false);
+    set(cmd::kFixedFalse79, fixed_false);
+    set(cmd::kFixedFalse80, fixed_false);
+    set(cmd::kFixedFalse81, fixed_false);
+    set(cmd::kEnableIgmpTrap, none<DEV_SWDRV_EnableIgmpTrap>);
+    set(cmd::kDisableIgmpTrap, none<DEV_SWDRV_DisableIgmpTrap>);
+    set(cmd::kTrapIGMPToCPU, flags<DEV_SWDRV_TrapIGMPToCPU>);
+    set(cmd::kSetBroadcastStormControlThreshold, not_built);  // storm control
+    set(cmd::kSetMulticastStormControlThreshold, not_built);
+    set(cmd::kSetUnknownUnicastStormControlThreshold, not_built);
+    set(cmd::kEnableBroadcastStormControl, not_built);
+    set(cmd::kDisableBroadcastStormControl, not_built);
+    set(cmd::kEnableMulticastStormControl, not_built);
+    set(cmd::kDisableMulticastStormControl, not_built);
+    set(cmd::kEnableUnknownUnicastStormControl, not_built);
+    set(cmd::kDisableUnknownUnicastStormControl, not_built);
+    set(cmd::kGetPortStormGranularity, not_built);
+    set(cmd::kSetPortUserDefaultPriority, three<DEV_SWDRV_SetPortUserDefaultPriority>);
+    set(cmd::kFixedTrue96, fixed_true);
+    set(cmd::kFixedTrue97, fixed_true);
+    set(cmd::kFixedFalse98, fixed_false);
+    set(cmd::kFixedFalse99, fixed_false);
+    set(cmd::kFixedTrue100, fixed_true);
+    set(cmd::kEnableJumboFrame, none<DEV_SWDRV_EnableJumboFrame>);
+    set(cmd::kDisableJumboFrame, none<DEV_SWDRV_DisableJumboFrame>);
     // Port status.
-    set(103, not_built, 4);
-    range(104, 105, not_built, 192);
-    set(106, not_built, 4);
-    set(107, not_built, 192);
-    range(108, 109, not_built, 4);
-    set(110, not_built, 192);
-    set(111, fixed_false);
-    set(112, none<DEV_SWDRV_EnableIPMC>);
-    set(113, none<DEV_SWDRV_DisableIPMC>);
-    range(114, 117, fixed_false);
-    range(118, 119, fixed_true);
-    set(120, port_flag<DEV_SWDRV_SetPortLearningStatus>);
-    set(123, four<DEV_SWDRV_AddDot1vProtocolPortEntry>);
-    set(124, three<DEV_SWDRV_DelDot1vProtocolPortEntry>);
-    set(125, three<DEV_SWDRV_SetDot1vProtocolGroupEntry>);
-    set(126, four<DEV_SWDRV_SetPortComboForcedMode>);
-    range(127, 128, fixed_false);
-    set(129, topology);
-    set(130, two_get2<DEV_SWDRV_PhyDevicePort2Logical>, 8);
-    set(131, get1<DEV_SWDRV_GetMyUnitId>, 4);
-    set(132, get1<DEV_SWDRV_GetFabricDevice>, 4);
-    set(133, two_get2<DEV_SWDRV_GetDstUnitInfo>, 8);
-    set(134, fixed_false);
-    range(135, 136, fixed_false, 4);
-    range(137, 138, umcast_ip_trap);
-    set(139, none<DEV_SWDRV_EnableUMCASTMacTrap>);
-    set(140, none<DEV_SWDRV_DisableUMCASTMacTrap>);
-    set(141, fixed_false);
-    set(143, one_get1<DEV_SWDRV_GetFabricportByUnitPosition>, 4);
-    set(144, one_get1<DEV_SWDRV_GetFabricPortToDstUnit>, 4);
-    set(145, get1<DEV_SWDRV_GetMasterModuleID>, 4);
-    set(146, two_get1<DEV_SWDRV_GetModuleInfoByUnit>, 4);
-    set(147, get1<DEV_SWDRV_GetFabricDevice>, 4);
-    set(149, fixed_false);
-    set(150, next_device, 4);
-    range(151, 152, fixed_false);
-    set(153, none<DEV_SWDRV_EnableMLDTrap2CPU>);
-    set(154, none<DEV_SWDRV_DisableMLDTrap2CPU>);
-    set(155, flags<DEV_SWDRV_TrapMLDToCPU>);
-    range(157, 158, fixed_false);
-    set(159, answer_zero, 4);
-    set(160, fixed_false);
-    set(162, fixed_false);
-    set(163, fixed_false, 2);
-    set(164, fixed_false);
-    set(165, fixed_false, 2);
-    set(167, fixed_false, 4);
-    set(168, init_again);
-    set(170, fixed_true);
-    set(171, port_power_save);
-    set(172, not_built, 28);  // cable diagnostics
-    set(173, not_built, 24);
-    set(174, two<DEV_SWDRV_EnableInternalLoopback>);
-    set(175, two<DEV_SWDRV_DisableInternalLoopback>);
-    set(176, fixed_false);
-    set(179, fixed_true);
-    set(180, save_mapping);
-    set(181, create_all_for_trunking);
-    set(182, one<DEV_SWDRV_CreateVlanForVlanTrunking>);
-    set(183, trunking_by_vlan);
-    set(184, trunking_by_list);
-    set(189, port_flag<DEV_SWDRV_SetCopyInnerPri2OuterPri>);
-    set(190, one<DEV_SWDRV_SetEapolFramePassThrough>);
-    set(191, three<DEV_SWDRV_SetRspanVlanTag>);
-    range(192, 193, fixed_true);
-    set(194, modify_max_frame);
-    set(195, two_get1<DEV_SWDRV_GetPortMediaActive>, 4);
-    set(196, flags<DEV_SWDRV_TrapUnknownIpMcastToCPU>);
-    set(197, flags<DEV_SWDRV_TrapUnknownIpv6McastToCPU>);
-    set(198, two<DEV_SWDRV_PhyLightPortLedNormal>);
-    set(199, none<DEV_SWDRV_TwsiInit>);
-    set(200, twsi_register_write);
-    set(201, twsi_register_read, 4);
-    set(202, twsi_data_write);
-    set(203, twsi_data_read, 255);
-    set(210, port_flag<DEV_SWDRV_SetOamPduToCpu>);
-    set(211, port_flag<DEV_SWDRV_SetOamLoopback>);
-    set(219, phy_reg_by_page, 2);
-    set(220, one<DEV_SWDRV_SetRaAndRrTrap2CPU>);
-    set(227, phy_transactions);
-    set(228, port_mac);
-    set(233, one<DEV_SWDRV_SetCpuRateLimit>);
-    set(234, two_get1<DEV_SWDRV_GetPortAbility>, 4);
-    set(235, temperature, 4);
-    set(236, one<DEV_SWDRV_SetCpuPortRate>);
-    set(237, vlan_learning);
-    set(238, port_flag<DEV_SWDRV_SetPortEgressBlock>);
+    set(cmd::kGetPortOperSpeedDuplex, not_built);
+    set(cmd::kGetAllPortOperSpeedDuplex, not_built);
+    set(cmd::kGetAllPortLinkStatus, not_built);
+    set(cmd::kGetPortLinkStatus, not_built);
+    set(cmd::kGetAllPortStatus, not_built);
+    set(cmd::kGetPortLinkStatusByDeviceId, not_built);
+    set(cmd::kGetPortFlowCtrl, not_built);
+    set(cmd::kGetAllPortFlowCtrl, not_built);
+    set(cmd::kNoCallFalse111, fixed_false);
+    set(cmd::kEnableIPMC, none<DEV_SWDRV_EnableIPMC>);
+    set(cmd::kDisableIPMC, none<DEV_SWDRV_DisableIPMC>);
+    set(cmd::kFixedFalse114, fixed_false);
+    set(cmd::kFixedFalse115, fixed_false);
+    set(cmd::kFixedFalse116, fixed_false);
+    set(cmd::kFixedFalse117, fixed_false);
+    set(cmd::kFixedTrue118, fixed_true);
+    set(cmd::kFixedTrue119, fixed_true);
+    set(cmd::kSetPortLearningStatus, port_flag<DEV_SWDRV_SetPortLearningStatus>);
+    set(cmd::kAddDot1vProtocolPortEntry, four<DEV_SWDRV_AddDot1vProtocolPortEntry>);
+    set(cmd::kDelDot1vProtocolPortEntry, three<DEV_SWDRV_DelDot1vProtocolPortEntry>);
+    set(cmd::kSetDot1vProtocolGroupEntry, three<DEV_SWDRV_SetDot1vProtocolGroupEntry>);
+    set(cmd::kSetPortComboForcedMode, four<DEV_SWDRV_SetPortComboForcedMode>);
+    set(cmd::kNoCallFalse127, fixed_false);
+    set(cmd::kFixedFalse128, fixed_false);
+    set(cmd::kConfigTopologyInfo, topology);
+    set(cmd::kPhyDevicePort2LogicalTest, two_get2<DEV_SWDRV_PhyDevicePort2Logical>);
+    set(cmd::kGetMyUnitId, get1<DEV_SWDRV_GetMyUnitId>);
+    set(cmd::kGetFabricDevice, get1<DEV_SWDRV_GetFabricDevice>);
+    set(cmd::kGetDstUnitInfo, two_get2<DEV_SWDRV_GetDstUnitInfo>);
+    set(cmd::kNoCallFalse134, fixed_false);
+    set(cmd::kFixedFalse135, fixed_false);
+    set(cmd::kFixedFalse136, fixed_false);
+    set(cmd::kEnableUMCASTIpTrap, umcast_ip_trap);
+    set(cmd::kEnableUMCASTIpTrapAlt, umcast_ip_trap);
+    set(cmd::kEnableUMCASTMacTrap, none<DEV_SWDRV_EnableUMCASTMacTrap>);
+    set(cmd::kDisableUMCASTMacTrap, none<DEV_SWDRV_DisableUMCASTMacTrap>);
+    set(cmd::kFixedFalse141, fixed_false);
+    set(cmd::kGetFabricportByUnitPosition, one_get1<DEV_SWDRV_GetFabricportByUnitPosition>);
+    set(cmd::kGetFabricPortToDstUnit, one_get1<DEV_SWDRV_GetFabricPortToDstUnit>);
+    set(cmd::kGetMasterModuleID, get1<DEV_SWDRV_GetMasterModuleID>);
+    set(cmd::kGetModuleInfoByUnit, two_get1<DEV_SWDRV_GetModuleInfoByUnit>);
+    set(cmd::kGetFabricDeviceAlt, get1<DEV_SWDRV_GetFabricDevice>);
+    set(cmd::kNoCallFalse149, fixed_false);
+    set(cmd::kGetNextDevice, next_device);
+    set(cmd::kFixedFalse151, fixed_false);
+    set(cmd::kFixedFalse152, fixed_false);
+    set(cmd::kEnableMLDTrap2CPU, none<DEV_SWDRV_EnableMLDTrap2CPU>);
+    set(cmd::kDisableMLDTrap2CPU, none<DEV_SWDRV_DisableMLDTrap2CPU>);
+    set(cmd::kTrapMLDToCPU, flags<DEV_SWDRV_TrapMLDToCPU>);
+    set(cmd::kFixedFalse157, fixed_false);
+    set(cmd::kFixedFalse158, fixed_false);
+    set(cmd::kFixedFalseZero159, answer_zero);
+    set(cmd::kNoCallFalse160, fixed_false);
+    set(cmd::kFixedFalse162, fixed_false);
+    set(cmd::kFixedFalse163, fixed_false);
+    set(cmd::kFixedFalse164, fixed_false);
+    set(cmd::kFixedFalse165, fixed_false);
+    set(cmd::kFixedFalse167, fixed_false);
+    set(cmd::kInit, init_again);
+    set(cmd::kNoCallTrue170, fixed_true);
+    set(cmd::kSetPortPowerSave, port_power_save);
+    set(cmd::kGetCableDiag, not_built);  // cable diagnostics
+    set(cmd::kGetCableDiagResult, not_built);
+    set(cmd::kEnableInternalLoopback, two<DEV_SWDRV_EnableInternalLoopback>);
+    set(cmd::kDisableInternalLoopback, two<DEV_SWDRV_DisableInternalLoopback>);
+    set(cmd::kFixedFalse176, fixed_false);
+    set(cmd::kFixedTrue179, fixed_true);
+    set(cmd::kSavePortMapping, save_mapping);
+    set(cmd::kCreateAllVlansForVlanTrunking, create_all_for_trunking);
+    set(cmd::kCreateVlanForVlanTrunking, one<DEV_SWDRV_CreateVlanForVlanTrunking>);
+    set(cmd::kSetPortVlanTunkingByVLAN, trunking_by_vlan);
+    set(cmd::kSetPortVlanTunkingByVlanList, trunking_by_list);
+    set(cmd::kSetCopyInnerPri2OuterPri, port_flag<DEV_SWDRV_SetCopyInnerPri2OuterPri>);
+    set(cmd::kSetEapolFramePassThrough, one<DEV_SWDRV_SetEapolFramePassThrough>);
+    set(cmd::kSetRspanVlanTag, three<DEV_SWDRV_SetRspanVlanTag>);
+    set(cmd::kFixedTrue192, fixed_true);
+    set(cmd::kFixedTrue193, fixed_true);
+    set(cmd::kModifyMaxFrameSize, modify_max_frame);
+    set(cmd::kGetPortMediaActive, two_get1<DEV_SWDRV_GetPortMediaActive>);
+    set(cmd::kTrapUnknownIpMcastToCPU, flags<DEV_SWDRV_TrapUnknownIpMcastToCPU>);
+    set(cmd::kTrapUnknownIpv6McastToCPU, flags<DEV_SWDRV_TrapUnknownIpv6McastToCPU>);
+    set(cmd::kPhyLightPortLedNormal, two<DEV_SWDRV_PhyLightPortLedNormal>);
+    set(cmd::kTwsiInit, none<DEV_SWDRV_TwsiInit>);
+    set(cmd::kTwsiRegisterWrite, twsi_register_write);
+    set(cmd::kTwsiRegisterRead, twsi_register_read);
+    set(cmd::kTwsiDataWrite, twsi_data_write);
+    set(cmd::kTwsiDataRead, twsi_data_read);
+    set(cmd::kSetOamPduToCpu, port_flag<DEV_SWDRV_SetOamPduToCpu>);
+    set(cmd::kSetOamLoopback, port_flag<DEV_SWDRV_SetOamLoopback>);
+    set(cmd::kGetMIIPhyRegByPage, phy_reg_by_page);
+    set(cmd::kSetRaAndRrTrap2CPU, one<DEV_SWDRV_SetRaAndRrTrap2CPU>);
+    set(cmd::kDoPHYRegsTransactions, phy_transactions);
+    set(cmd::kSetPortMacAddr, port_mac);
+    set(cmd::kSetCpuRateLimit, one<DEV_SWDRV_SetCpuRateLimit>);
+    set(cmd::kGetPortAbility, two_get1<DEV_SWDRV_GetPortAbility>);
+    set(cmd::kGetAllPortAverageTemperature, temperature);
+    set(cmd::kSetCpuPortRate, one<DEV_SWDRV_SetCpuPortRate>);
+    set(cmd::kSetVlanLearningStatus, vlan_learning);
+    set(cmd::kSetPortEgressBlock, port_flag<DEV_SWDRV_SetPortEgressBlock>);
+    for (const reqlayout::Row& row : cmd::kRows)
+        if (!served[row.sub]) throw "a layout row without a handler";
     return t;
 }
 

@@ -104,11 +104,11 @@ inline bool vlan_listed(const uint8_t* list, uint32_t vid) {
 }
 
 // A device's VLAN entry as the chip holds it (dev_swdrv_vlan.cpp).
-struct VlanEntry {
+struct ChipVlan {
     bool valid = false;
     SDK_PORTS_BMP members{}, tagged{};
 };
-SDK_STATUS read_vlan(uint8_t dev, uint32_t vid, VlanEntry* e);
+SDK_STATUS read_vlan(uint8_t dev, uint32_t vid, ChipVlan* e);
 
 // The driver's tagged mark of (device, port) in a VLAN 1..4094.
 bool tagged_mark(uint8_t dev, uint8_t port, uint32_t vid);

@@ -27,13 +27,8 @@ bool serdes_port(uint8_t dev, uint8_t port) {
     return sdkPortInterfaceModeGet(dev, port, &mode) == SDK_OK && sdkPortIfIsSerdes(mode);
 }
 
-void set_bit(uint32_t (&bmp)[2], uint32_t port, bool on) {
-    uint32_t bit = 1u << (port % 32);
-    bmp[port / 32] = on ? (bmp[port / 32] | bit) : (bmp[port / 32] & ~bit);
-}
-
 bool copper_an(uint32_t dev, uint32_t port) {
-    return (DEV_SWDRV_OM().copper_an_bmp[dev][port / 32] >> (port % 32)) & 1;
+    return swdrv::bmp_has(DEV_SWDRV_OM().copper_an_bmp[dev], port);
 }
 
 // The auto-negotiation of one device port, for the logical operations and the all-port walk.
@@ -50,7 +45,7 @@ bool set_port_autoneg(const char* func, uint32_t d, uint32_t p, bool enable) {
     if (rc == SDK_OK) rc = sdkPortDuplexAutoNegEnableSet(dev, port, enable);
     if (rc == SDK_OK) {
         bool copper = !swdrv::port_has_sfp(d, p) && !serdes_port(dev, port);
-        set_bit(copper ? om.copper_an_bmp[d] : om.fibre_an_bmp[d], p, enable);
+        swdrv::bmp_set(copper ? om.copper_an_bmp[d] : om.fibre_an_bmp[d], p, enable);
         rc = sdkPortFlowCntrlAutoNegEnableSet(dev, port, copper_an(d, p), om.pause_adv[d][p]);
     }
     if (rc != SDK_OK) {

@@ -59,7 +59,7 @@ bool for_each_vlan(const char* func, uint32_t unit, uint32_t port, Change change
     if (!swdrv::to_dev_port(func, __LINE__, unit, port, &dp)) return false;
     bool ok = true;
     for (uint32_t vid = DEV_SWDRV_MIN_VLAN; vid <= DEV_SWDRV_MAX_VLAN; ++vid) {
-        swdrv::VlanEntry e;
+        swdrv::ChipVlan e;
         SDK_STATUS rc = swdrv::read_vlan(dp.dev, vid, &e);
         if (rc == SDK_OK && e.valid) rc = change(dp, vid, e);
         if (rc != SDK_OK) {
@@ -72,7 +72,7 @@ bool for_each_vlan(const char* func, uint32_t unit, uint32_t port, Change change
 
 }  // namespace
 
-SDK_STATUS swdrv::read_vlan(uint8_t dev, uint32_t vid, VlanEntry* e) {
+SDK_STATUS swdrv::read_vlan(uint8_t dev, uint32_t vid, ChipVlan* e) {
     SDK_BRG_VLAN_INFO info;
     return sdkBrgVlanEntryRead(dev, static_cast<uint16_t>(vid), &e->members, &e->tagged, &info,
                                &e->valid, nullptr);
@@ -144,7 +144,7 @@ bool DEV_SWDRV_AddPortUntaggedVlanSet(uint32_t unit, uint32_t port, uint32_t vid
 
 bool DEV_SWDRV_DeletePortUntaggedVlanSet(uint32_t unit, uint32_t port, uint32_t vid) {
     return port_change(__func__, __LINE__, unit, port, vid, [&](const DevPort& dp) {
-        swdrv::VlanEntry e;
+        swdrv::ChipVlan e;
         SDK_STATUS rc = swdrv::read_vlan(dp.dev, vid, &e);
         if (rc != SDK_OK || !e.valid || !sdkPortsBmpIsMember(e.members, dp.port)) return rc;
         rc = add_tagged(dp, vid);
@@ -213,7 +213,7 @@ bool DEV_SWDRV_AdmitAllFrames(uint32_t unit, uint32_t port) {
 bool DEV_SWDRV_SetPortToVlanMemberSet(uint32_t unit, uint32_t port, const uint8_t* vlan_list) {
     if (!vlan_list) return false;
     return for_each_vlan(
-        __func__, unit, port, [&](const DevPort& dp, uint32_t vid, const swdrv::VlanEntry& e) {
+        __func__, unit, port, [&](const DevPort& dp, uint32_t vid, const swdrv::ChipVlan& e) {
             bool member = sdkPortsBmpIsMember(e.members, dp.port);
             bool listed = swdrv::vlan_listed(vlan_list, vid);
             SDK_STATUS rc = SDK_OK;
@@ -230,7 +230,7 @@ bool DEV_SWDRV_SetPortToVlanMemberSet(uint32_t unit, uint32_t port, const uint8_
 bool DEV_SWDRV_SetPortToVlanUntaggedSet(uint32_t unit, uint32_t port, const uint8_t* vlan_list) {
     if (!vlan_list) return false;
     return for_each_vlan(
-        __func__, unit, port, [&](const DevPort& dp, uint32_t vid, const swdrv::VlanEntry& e) {
+        __func__, unit, port, [&](const DevPort& dp, uint32_t vid, const swdrv::ChipVlan& e) {
             bool member = sdkPortsBmpIsMember(e.members, dp.port);
             bool untagged = member && !sdkPortsBmpIsMember(e.tagged, dp.port);
             bool listed = swdrv::vlan_listed(vlan_list, vid);

@@ -11,7 +11,7 @@ using swdrv::DevPort;
 bool retag_memberships(const char* func, const DevPort& dp, bool access) {
     bool ok = true;
     for (uint32_t vid = DEV_SWDRV_MIN_VLAN; vid <= DEV_SWDRV_MAX_VLAN; ++vid) {
-        swdrv::VlanEntry e;
+        swdrv::ChipVlan e;
         SDK_STATUS rc = swdrv::read_vlan(dp.dev, vid, &e);
         if (rc == SDK_OK && e.valid && sdkPortsBmpIsMember(e.members, dp.port)) {
             bool want = !access && swdrv::tagged_mark(dp.dev, dp.port, vid);
@@ -34,7 +34,7 @@ bool trunk_port_in_vlan(uint32_t unit, uint32_t port, const DevPort& dp, uint32_
     if (enable)
         return DEV_SWDRV_CreateVlanForVlanTrunking(vid) &&
                DEV_SWDRV_AddPortVlanSet(unit, port, vid);
-    swdrv::VlanEntry e;
+    swdrv::ChipVlan e;
     if (SDK_STATUS rc = swdrv::read_vlan(dp.dev, vid, &e)) {
         swdrv::print_sdk_err(__func__, __LINE__, rc, dp.dev, vid);
         return false;
@@ -128,7 +128,7 @@ bool DEV_SWDRV_CreateVlanForVlanTrunking(uint32_t vid) {
     if (!SWDRV_VLAN_OK(vid)) return false;
     bool missing = false;
     for (const swdrv::LocalDevice& d : swdrv::local_devices()) {
-        swdrv::VlanEntry e;
+        swdrv::ChipVlan e;
         if (SDK_STATUS rc = swdrv::read_vlan(d.dev, vid, &e)) {
             SWDRV_SDK_ERR_ARGS(rc, d.dev, vid);
             return false;

@@ -8,7 +8,7 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 
 class SimctlTest : public ChipTest {
   protected:

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/chipsim/capture/capture.h"
@@ -17,19 +18,14 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using chipsim::Drop;
 using namespace frames;
 using testing_support::Daemon;
 using testing_support::Reply;
 
-constexpr uint32_t kSwdrv = 119;
+namespace cmd = swdrv::subcmd;
 constexpr uint32_t kUnit = 1;
-
-// Module-119 sub-commands the scenarios use.
-constexpr uint32_t kEnablePort = 12, kStpState = 35, kPvid = 38, kCreateVlan = 39,
-                   kAddUntagged = 43, kAddTagged = 45, kPortMtu = 49, kIngressFilter = 56,
-                   kMldTrap = 153, kEapolPassThrough = 190;
 
 struct Injection {
     bool answered = false;
@@ -44,18 +40,18 @@ class Switch : public ::testing::Test {
     void SetUp() override { ASSERT_EQ(d.start(), 0); }
 
     void swdrv(std::vector<uint32_t> words) {
-        Reply r = d.request(24, kSwdrv, words);
+        Reply r = d.request(24, cmd::kModule, words);
         ASSERT_TRUE(r.answered);
         ASSERT_EQ(r.result(), 1) << "sub-command " << words[0];
     }
     // Ports 1..3 up, VLAN 10 with port 1 untagged (PVID 10) and port 2 tagged.
     void two_member_vlan() {
         for (uint32_t p : {1u, 2u, 3u})
-            swdrv({kEnablePort, kUnit, p});
-        swdrv({kCreateVlan, 10});
-        swdrv({kAddUntagged, kUnit, 1, 10});
-        swdrv({kAddTagged, kUnit, 2, 10});
-        swdrv({kPvid, kUnit, 1, 10});
+            swdrv({cmd::kEnablePortAdmin, kUnit, p});
+        swdrv({cmd::kCreateVlan, 10});
+        swdrv({cmd::kAddPortUntaggedVlanSet, kUnit, 1, 10});
+        swdrv({cmd::kAddPortVlanSet, kUnit, 2, 10});
+        swdrv({cmd::kSetPortPVID, kUnit, 1, 10});
     }
     Injection inject(uint32_t port, const Bytes& frame, bool traced = false) {
         Bytes payload = sc::encode(sc::InjectRequest{port | (traced ? sc::kInjectTrace : 0),
@@ -142,15 +138,15 @@ TEST_F(Switch, TaggedAndUntaggedMembersChangeTheTag) {
 
 TEST_F(Switch, ABlockingPortDropsAndDoesNotLearnThenLearningStopsFlooding) {
     two_member_vlan();
-    swdrv({kAddUntagged, kUnit, 3, 10});
-    swdrv({kStpState, 0, kUnit, 1, 2});  // blocking in instance 0
+    swdrv({cmd::kAddPortUntaggedVlanSet, kUnit, 3, 10});
+    swdrv({cmd::kSetPortSTAStateWithMstidx, 0, kUnit, 1, 2});  // blocking in instance 0
     Injection in = inject(1, untagged(kBroadcast, mac(1)).bytes());
     EXPECT_EQ(in.drop, Drop::kStpState);
     EXPECT_TRUE(in.ports.empty());
     EXPECT_TRUE(fdb(10).empty());
     EXPECT_EQ(drops(1, Drop::kStpState), 1u);
 
-    swdrv({kStpState, 0, kUnit, 1, 5});  // forwarding
+    swdrv({cmd::kSetPortSTAStateWithMstidx, 0, kUnit, 1, 5});  // forwarding
     in = inject(1, untagged(mac(2), mac(1)).bytes());
     EXPECT_EQ(in.ports, (std::vector<uint32_t>{2, 3}));
     EXPECT_TRUE(in.flags & sc::kInjectFlagFlooded);
@@ -165,11 +161,11 @@ TEST_F(Switch, ABlockingPortDropsAndDoesNotLearnThenLearningStopsFlooding) {
 
 TEST_F(Switch, IngressFilteringAndTheMruDrop) {
     two_member_vlan();
-    swdrv({kIngressFilter, kUnit, 3});
+    swdrv({cmd::kEnableIngressFilter, kUnit, 3});
     EXPECT_EQ(inject(3, tagged(kBroadcast, mac(3), 10).bytes()).drop, Drop::kIngressFilter);
     EXPECT_EQ(drops(3, Drop::kIngressFilter), 1u);
 
-    swdrv({kPortMtu, kUnit, 1, 1000});
+    swdrv({cmd::kSetPortMTU, kUnit, 1, 1000});
     EXPECT_EQ(inject(1, untagged(kBroadcast, mac(1), 996).bytes()).ports, std::vector<uint32_t>{2});
     EXPECT_EQ(inject(1, untagged(kBroadcast, mac(1), 997).bytes()).drop, Drop::kMru);
     EXPECT_EQ(drops(1, Drop::kMru), 1u);
@@ -178,7 +174,7 @@ TEST_F(Switch, IngressFilteringAndTheMruDrop) {
 TEST_F(Switch, MldReportsAreTrappedWithTheirSlotsCommandAndEapolAsPassThroughAsks) {
     two_member_vlan();
     capture(0, 1);  // the frames to the CPU
-    swdrv({kMldTrap});
+    swdrv({cmd::kEnableMLDTrap2CPU});
     Frame mld = mld_report(mac(1));
     Injection in = inject(1, mld.bytes());
     EXPECT_TRUE(in.flags & sc::kInjectFlagToCpu);
@@ -195,13 +191,13 @@ TEST_F(Switch, MldReportsAreTrappedWithTheirSlotsCommandAndEapolAsPassThroughAsk
     EXPECT_EQ(q.items[0].front, 1);  // from port 1
     EXPECT_EQ(q.items[0].cpu_code, chipsim::kCpuCodeIcmpv6);
 
-    swdrv({kEapolPassThrough, 0});  // any mode but 1 traps
+    swdrv({cmd::kSetEapolFramePassThrough, 0});  // any mode but 1 traps
     in = inject(1, eapol(mac(1)).bytes());
     EXPECT_TRUE(in.flags & sc::kInjectFlagToCpu);
     EXPECT_TRUE(in.ports.empty());
     EXPECT_EQ(in.cpu_code, chipsim::kCpuCodeIeeeReserved);
 
-    swdrv({kEapolPassThrough, 1});
+    swdrv({cmd::kSetEapolFramePassThrough, 1});
     in = inject(1, eapol(mac(1)).bytes());
     EXPECT_EQ(in.ports, std::vector<uint32_t>{2});
     EXPECT_FALSE(in.flags & sc::kInjectFlagToCpu);

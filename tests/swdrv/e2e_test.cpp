@@ -8,7 +8,7 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using testing_support::Daemon;
 
 TEST(DriverProcChip, EveryFrontPortIsDownAfterStartAndDrvctlShowsIt) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <thread>
 
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
@@ -14,12 +15,13 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using testing_support::Daemon;
 using testing_support::Reply;
 
 constexpr uint32_t kQueue = 24;
-constexpr uint16_t kModule = 119;
+namespace cmd = swdrv::subcmd;
+constexpr uint16_t kModule = cmd::kModule;
 
 struct ChipVlan {
     uint64_t members = 0;  // bit p: device port p, bit 63 the CPU port
@@ -64,6 +66,30 @@ void ok(Daemon& d, const std::vector<uint32_t>& words) {
     EXPECT_EQ(r.msg_size, 4) << words[0];
 }
 
+TEST(SwdrvRequests, DrvctlPrintsTheLayoutsOfModule119) {
+    Daemon d;  // drvctl reads the layouts from its own table: no daemon needed
+    std::string out;
+    ASSERT_EQ(d.drvctl({"raw", "--help", "119", "39"}, &out), 0);
+    EXPECT_EQ(out, "  39  CreateVlan" + std::string(32, ' ') + "4 VLAN\n");
+    ASSERT_EQ(d.drvctl({"raw", "--help", "119"}, &out), 0);
+    size_t rows = 0;
+    for (const reqlayout::Row& row : cmd::kRows) {
+        std::string head = std::to_string(row.sub) + "  " + row.name;
+        size_t at = out.find(head);
+        EXPECT_NE(at, std::string::npos) << head;
+        rows += at != std::string::npos;
+    }
+    EXPECT_EQ(rows, std::size(cmd::kRows));
+    EXPECT_NE(out.find(" 203  TwsiDataRead"), std::string::npos);
+    EXPECT_NE(out.find("answered FALSE with msg_size 4"), std::string::npos);
+    // Numbers and modules without a layout.
+    EXPECT_EQ(d.drvctl({"raw", "--help", "119", "142"}, &out), 1);
+    EXPECT_EQ(d.drvctl({"raw", "--help", "120"}, &out), 1);
+    EXPECT_EQ(d.drvctl({"raw", "--help"}, &out), 2);
+    ASSERT_EQ(d.drvctl({"help"}, &out), 0);
+    EXPECT_NE(out.find("drvctl raw --help 119"), std::string::npos);
+}
+
 TEST(SwdrvRequests, UnservedSubCommandsAreAnsweredFalseWithSizeFour) {
     Daemon d;
     ASSERT_EQ(d.start(), 0);
@@ -90,10 +116,10 @@ TEST(SwdrvRequests, FixedAnswersTouchNoChipStateAndFailuresKeepTheirSizes) {
         return s;
     };
     auto before = snapshot();
-    Reply r = d.request(kQueue, kModule, {170, 1, 1, 1});
+    Reply r = d.request(kQueue, kModule, {cmd::kNoCallTrue170, 1, 1, 1});
     EXPECT_EQ(r.result(), 1);
     EXPECT_EQ(r.msg_size, 4);
-    r = d.request(kQueue, kModule, {111, 1, 1, 1});
+    r = d.request(kQueue, kModule, {cmd::kNoCallFalse111, 1, 1, 1});
     EXPECT_EQ(r.result(), 0);
     EXPECT_EQ(r.msg_size, 4);
     EXPECT_EQ(snapshot(), before);
@@ -101,11 +127,11 @@ TEST(SwdrvRequests, FixedAnswersTouchNoChipStateAndFailuresKeepTheirSizes) {
     const struct {
         std::vector<uint32_t> words;
         uint16_t size;
-    } failing[] = {{{23, 1, 17}, 8},        // port type of no port
-                   {{201, 0x55, 0}, 8},     // nobody at that bus address
-                   {{104, 1, 1, 16}, 196},  // all-port status
-                   {{172, 1, 1}, 32},       // cable test
-                   {{45, 1, 1, 50}, 4}};    // VLAN 50 does not exist
+    } failing[] = {{{cmd::kGetPortType, 1, 17}, 8},         // port type of no port
+                   {{cmd::kTwsiRegisterRead, 0x55, 0}, 8},  // nobody at that bus address
+                   {{cmd::kGetAllPortOperSpeedDuplex, 1, 1, 16}, 196},  // all-port status
+                   {{cmd::kGetCableDiag, 1, 1}, 32},                    // cable test
+                   {{cmd::kAddPortVlanSet, 1, 1, 50}, 4}};              // VLAN 50 does not exist
     for (const auto& f : failing) {
         r = d.request(kQueue, kModule, f.words);
         ASSERT_TRUE(r.answered);
@@ -123,46 +149,46 @@ TEST(SwdrvRequests, AVlanBuiltAndTornDownMatchesTheChipAtEveryStep) {
         EXPECT_EQ(chip_vlans(d, 0), expect) << "after sub-command " << words[0];
     };
     expect[10] = {};
-    step({39, 10});  // create
+    step({cmd::kCreateVlan, 10});  // create
     expect[10] = {bits({0}), bits({0})};
-    step({45, 1, 1, 10});  // port 1 tagged
+    step({cmd::kAddPortVlanSet, 1, 1, 10});  // port 1 tagged
     expect[10].members |= bits({1});
-    step({43, 1, 2, 10});  // port 2 untagged
-    ok(d, {52, 1, 3, 2});  // port 3 becomes a tunnel access port
+    step({cmd::kAddPortUntaggedVlanSet, 1, 2, 10});  // port 2 untagged
+    ok(d, {cmd::kSetPortDot1qTunnelMode, 1, 3, 2});  // port 3 becomes a tunnel access port
     expect[10].members |= bits({2});
-    step({45, 1, 3, 10});  // and joins untagged
+    step({cmd::kAddPortVlanSet, 1, 3, 10});  // and joins untagged
     expect[10].members |= bits({63});
     expect[10].tagged |= bits({63});
-    step({63, 10});  // the CPU port
+    step({cmd::kAddCpuToVlan, 10});  // the CPU port
     expect[10].tagged |= bits({1});
-    step({42, 1, 2, 10});  // port 2 no longer untagged
+    step({cmd::kDeletePortUntaggedVlanSet, 1, 2, 10});  // port 2 no longer untagged
     expect[10].members &= ~bits({0});
     expect[10].tagged &= ~bits({0});
-    step({44, 1, 1, 10});  // port 1 leaves
+    step({cmd::kDeletePortVlanSet, 1, 1, 10});  // port 1 leaves
     expect[10].members &= ~bits({63});
     expect[10].tagged &= ~bits({63});
-    step({64, 10});  // the CPU port leaves
+    step({cmd::kDeleteCpuFromVlan, 10});  // the CPU port leaves
     expect.erase(10);
-    step({40, 10});  // destroy
+    step({cmd::kDestroyVlan, 10});  // destroy
 }
 
 TEST(SwdrvRequests, StackingLinksAreMembersOfEveryVlanOnTheTwoDeviceBoard) {
     Daemon d({"DRIVER_PROC_BOARD=" BOARDS_DIR "/two-device.board"});
     ASSERT_EQ(d.start(), 0);
-    ok(d, {39, 20});
+    ok(d, {cmd::kCreateVlan, 20});
     ChipTable d0 = {{20, {bits({24}), bits({24})}}};
     ChipTable d1 = {{20, {bits({23, 24, 25}), bits({23, 24, 25})}}};
     EXPECT_EQ(chip_vlans(d, 0), d0);
     EXPECT_EQ(chip_vlans(d, 1), d1);
-    ok(d, {43, 1, 12, 20});  // front port 12 is device 1 port 3
-    ok(d, {63, 20});
+    ok(d, {cmd::kAddPortUntaggedVlanSet, 1, 12, 20});  // front port 12 is device 1 port 3
+    ok(d, {cmd::kAddCpuToVlan, 20});
     d1[20].members |= bits({3, 63});
     d1[20].tagged |= bits({63});
     d0[20].members |= bits({63});
     d0[20].tagged |= bits({63});
     EXPECT_EQ(chip_vlans(d, 0), d0);
     EXPECT_EQ(chip_vlans(d, 1), d1);
-    ok(d, {40, 20});
+    ok(d, {cmd::kDestroyVlan, 20});
     EXPECT_TRUE(chip_vlans(d, 0).empty());
     EXPECT_TRUE(chip_vlans(d, 1).empty());
 }
@@ -181,11 +207,11 @@ TEST(SwdrvRequests, VlansBuiltOnAllFiveQueuesAtOnceAllArriveWhole) {
                 if (!r.answered || r.result() != 1) ++refused;
             };
             for (int round = 0; round < 20; ++round) {
-                send({39, vid});
+                send({cmd::kCreateVlan, vid});
                 for (uint32_t p = 3 * i + 1; p <= 3 * i + 3; ++p)
                     send({p % 2 ? 45u : 43u, 1, p, vid});
-                send({63, vid});
-                if (round < 19) send({40, vid});
+                send({cmd::kAddCpuToVlan, vid});
+                if (round < 19) send({cmd::kDestroyVlan, vid});
             }
         });
     }

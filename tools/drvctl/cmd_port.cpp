@@ -3,21 +3,14 @@
 #include <map>
 #include <string>
 
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "tools/drvctl/commands.h"
 #include "tools/drvctl/swdrv_client.h"
 
 namespace drvctl {
 namespace {
 
-// Sub-commands of module 119.
-constexpr uint32_t kEnablePort = 12;
-constexpr uint32_t kDisablePort = 13;
-constexpr uint32_t kSpeedDuplex = 15;
-constexpr uint32_t kEnableAutoNeg = 16;
-constexpr uint32_t kDisableAutoNeg = 17;
-constexpr uint32_t kEnableFlowCtrl = 18;
-constexpr uint32_t kDisableFlowCtrl = 19;
-constexpr uint32_t kPortMtu = 49;
+namespace cmd = swdrv::subcmd;
 
 const char* const kConfigUsage =
     "port config PORT [speed S] [autoneg on|off] [flowctl on|off] [mtu BYTES], S one of "
@@ -31,9 +24,10 @@ int cmd_port(Args& args) {
     if (w.size() < 2 || !parse_port(w[1], &lp))
         return usage_error("port enable|disable|config PORT ...: PORT is 1 to 16 or UNIT/PORT");
     if ((w[0] == "enable" || w[0] == "disable") && w.size() == 2)
-        return swdrv_request(args,
-                             {w[0] == "enable" ? kEnablePort : kDisablePort, lp.unit, lp.port},
-                             w[0] + " port " + w[1]);
+        return swdrv_request(
+            args,
+            {w[0] == "enable" ? cmd::kEnablePortAdmin : cmd::kDisablePortAdmin, lp.unit, lp.port},
+            w[0] + " port " + w[1]);
     if (w[0] != "config" || w.size() < 4 || w.size() % 2 != 0) return usage_error(kConfigUsage);
     // Every setting is checked before the first request goes out.
     static const std::map<std::string, uint32_t> speeds = {
@@ -45,16 +39,18 @@ int cmd_port(Args& args) {
         bool on = value == "on";
         uint32_t mtu = 0;
         if (key == "speed" && speeds.count(value))
-            requests.push_back(
-                {{kSpeedDuplex, lp.unit, lp.port, speeds.at(value)}, "set the speed"});
+            requests.push_back({{cmd::kSetPortCfgSpeedDuplex, lp.unit, lp.port, speeds.at(value)},
+                                "set the speed"});
         else if (key == "autoneg" && (on || value == "off"))
-            requests.push_back({{on ? kEnableAutoNeg : kDisableAutoNeg, lp.unit, lp.port},
-                                "set auto-negotiation"});
-        else if (key == "flowctl" && (on || value == "off"))
             requests.push_back(
-                {{on ? kEnableFlowCtrl : kDisableFlowCtrl, lp.unit, lp.port}, "set flow control"});
+                {{on ? cmd::kEnablePortAutoNeg : cmd::kDisablePortAutoNeg, lp.unit, lp.port},
+                 "set auto-negotiation"});
+        else if (key == "flowctl" && (on || value == "off"))
+            requests.push_back({{on ? cmd::kEnablePortCfgFlowCtrl : cmd::kDisablePortCfgFlowCtrl,
+                                 lp.unit, lp.port},
+                                "set flow control"});
         else if (key == "mtu" && parse_u32(value, &mtu) && mtu >= 64 && mtu <= 16382)
-            requests.push_back({{kPortMtu, lp.unit, lp.port, mtu}, "set the MTU"});
+            requests.push_back({{cmd::kSetPortMTU, lp.unit, lp.port, mtu}, "set the MTU"});
         else
             return usage_error(kConfigUsage);
     }

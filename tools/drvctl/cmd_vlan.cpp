@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
 #include "tools/drvctl/commands.h"
@@ -13,26 +14,8 @@
 namespace drvctl {
 namespace {
 
+namespace cmd = swdrv::subcmd;
 namespace sc = simproto;
-
-// Sub-commands of module 119.
-constexpr uint32_t kSetStaMode = 33;
-constexpr uint32_t kSetPortStaState = 35;
-constexpr uint32_t kAddVlanToSta = 36;
-constexpr uint32_t kDeleteVlanFromSta = 37;
-constexpr uint32_t kSetPvid = 38;
-constexpr uint32_t kCreateVlan = 39;
-constexpr uint32_t kDestroyVlan = 40;
-constexpr uint32_t kAddPortUntagged = 43;
-constexpr uint32_t kDeletePort = 44;
-constexpr uint32_t kAddPortTagged = 45;
-constexpr uint32_t kEnableIngressFilter = 56;
-constexpr uint32_t kDisableIngressFilter = 57;
-constexpr uint32_t kAdmitTagged = 58;
-constexpr uint32_t kAdmitUntagged = 59;
-constexpr uint32_t kAdmitAll = 60;
-constexpr uint32_t kAddCpu = 63;
-constexpr uint32_t kDeleteCpu = 64;
 
 // Chip values, for the views.
 const char* const kAccept[] = {"tagged", "all", "untagged"};
@@ -117,7 +100,7 @@ int cmd_vlan(Args& args) {
     if (op == "create" || op == "destroy") {
         if (w.size() != 2 || !parse_vid(w[1], &vid))
             return usage_error("vlan " + op + " VID: VID is 1 to 4094");
-        return swdrv_request(args, {op == "create" ? kCreateVlan : kDestroyVlan, vid},
+        return swdrv_request(args, {op == "create" ? cmd::kCreateVlan : cmd::kDestroyVlan, vid},
                              op + " VLAN " + w[1]);
     }
     if (op == "add" || op == "remove") {
@@ -129,19 +112,24 @@ int cmd_vlan(Args& args) {
                 "vlan add VID PORT|cpu [tagged|untagged] | vlan remove VID PORT|cpu");
         if (!parse_vid(w[1], &vid)) return usage_error("VID is 1 to 4094");
         if (w[2] == "cpu")
-            return swdrv_request(args, {add ? kAddCpu : kDeleteCpu, vid}, op + " the CPU port");
+            return swdrv_request(args, {add ? cmd::kAddCpuToVlan : cmd::kDeleteCpuFromVlan, vid},
+                                 op + " the CPU port");
         if (!parse_port(w[2], &lp)) return usage_error("PORT is 1 to 16, UNIT/PORT or cpu");
-        uint32_t sub = !add ? kDeletePort : untagged ? kAddPortUntagged : kAddPortTagged;
+        uint32_t sub = !add       ? cmd::kDeletePortVlanSet
+                       : untagged ? cmd::kAddPortUntaggedVlanSet
+                                  : cmd::kAddPortVlanSet;
         return swdrv_request(args, {sub, lp.unit, lp.port, vid}, op + " port " + w[2]);
     }
     if (op == "pvid") {
         if (w.size() != 3 || !parse_port(w[1], &lp) || !parse_vid(w[2], &vid))
             return usage_error("vlan pvid PORT VID: PORT is 1 to 16 or UNIT/PORT, VID 1 to 4094");
-        return swdrv_request(args, {kSetPvid, lp.unit, lp.port, vid}, "set the PVID");
+        return swdrv_request(args, {cmd::kSetPortPVID, lp.unit, lp.port, vid}, "set the PVID");
     }
     if (op == "accept") {
         static const std::map<std::string, uint32_t> kinds = {
-            {"all", kAdmitAll}, {"tagged", kAdmitTagged}, {"untagged", kAdmitUntagged}};
+            {"all", cmd::kAdmitAllFrames},
+            {"tagged", cmd::kAdmitOnlyVlanTaggedFrames},
+            {"untagged", cmd::kAdmitOnlyVlanUntaggedFrames}};
         if (w.size() != 3 || !parse_port(w[1], &lp) || !kinds.count(w[2]))
             return usage_error("vlan accept PORT all|tagged|untagged");
         return swdrv_request(args, {kinds.at(w[2]), lp.unit, lp.port}, "set the frame types");
@@ -149,9 +137,10 @@ int cmd_vlan(Args& args) {
     if (op == "filter") {
         if (w.size() != 3 || !parse_port(w[1], &lp) || (w[2] != "on" && w[2] != "off"))
             return usage_error("vlan filter PORT on|off");
-        return swdrv_request(
-            args, {w[2] == "on" ? kEnableIngressFilter : kDisableIngressFilter, lp.unit, lp.port},
-            "set ingress filtering");
+        return swdrv_request(args,
+                             {w[2] == "on" ? cmd::kEnableIngressFilter : cmd::kDisableIngressFilter,
+                              lp.unit, lp.port},
+                             "set ingress filtering");
     }
     return usage_error("unknown vlan operation \"" + op + "\"");
 }
@@ -165,7 +154,7 @@ int cmd_stp(Args& args) {
     if (op == "mode") {
         if (w.size() != 2 || (w[1] != "single" && w[1] != "multiple"))
             return usage_error("stp mode single|multiple");
-        return swdrv_request(args, {kSetStaMode, w[1] == "multiple" ? 2u : 1u},
+        return swdrv_request(args, {cmd::kSetSTAMode, w[1] == "multiple" ? 2u : 1u},
                              "change the spanning-tree mode");
     }
     if (op == "state") {
@@ -177,14 +166,16 @@ int cmd_stp(Args& args) {
             return usage_error(
                 "stp state INSTANCE PORT disabled|blocking|listening|learning|forwarding "
                 "(INSTANCE 0 to 31)");
-        return swdrv_request(args, {kSetPortStaState, instance, lp.unit, lp.port, states.at(w[3])},
-                             "set the port state");
+        return swdrv_request(
+            args, {cmd::kSetPortSTAStateWithMstidx, instance, lp.unit, lp.port, states.at(w[3])},
+            "set the port state");
     }
     if (op == "vlan") {
         if (w.size() != 3 || !parse_vid(w[1], &vid) || !parse_u32(w[2], &instance) || instance > 31)
             return usage_error("stp vlan VID INSTANCE (INSTANCE 0 to 31; 0 unbinds)");
-        if (instance == 0) return swdrv_request(args, {kDeleteVlanFromSta, vid}, "unbind the VLAN");
-        return swdrv_request(args, {kAddVlanToSta, vid, instance}, "bind the VLAN");
+        if (instance == 0)
+            return swdrv_request(args, {cmd::kDeleteVlanFromSTAWithMstidx, vid}, "unbind the VLAN");
+        return swdrv_request(args, {cmd::kAddVlanToSTAWithMstidx, vid, instance}, "bind the VLAN");
     }
     if (op == "show") {
         if (w.size() > 2 || (w.size() == 2 && (!parse_u32(w[1], &instance) || instance > 31)))

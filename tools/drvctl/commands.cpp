@@ -4,7 +4,9 @@ namespace drvctl {
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
-        {"raw", "raw MODULE [WORD ...]   send a request of 32-bit words (--queue KEY, default 24)",
+        {"raw",
+         "raw MODULE [WORD ...]   send a request of 32-bit words (--queue KEY, default 24)\n"
+         "raw --help 119 [SUB]    the sub-commands of module 119 and their argument layouts",
          cmd_raw},
         {"menu", "menu NAME               open a debug menu (\"l_mm\": the memory library's)",
          cmd_menu},

@@ -40,6 +40,8 @@ int run(int argc, char** argv) {
             if (!v) return kExitUsage;
             if (!instance::parse_id(v, &id)) return usage_error("bad instance: " + std::string(v));
             instance::set_id(id);
+        } else if (args.words.size() == 1 && args.words[0] == "raw" && a == "--help") {
+            args.words.push_back(a);  // raw's own: the sub-command layouts of a module
         } else if (a == "-h" || a == "--help" || (args.words.empty() && a == "help")) {
             print_usage(stdout);
             return kExitOk;

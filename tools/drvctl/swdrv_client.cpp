@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <set>
 
+#include "drivers/swdrv/dev_swdrv_subcmd.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
 
 namespace drvctl {
 namespace {
 
-constexpr uint16_t kModuleSwdrv = 119;
 constexpr uint32_t kCpuPort = 63;
 
 }  // namespace
@@ -31,7 +31,8 @@ int swdrv_request(Args& args, const std::vector<uint32_t>& words, const std::str
                   Response* resp) {
     Response local;
     Response* r = resp ? resp : &local;
-    int rc = request(args.queue_key, kModuleSwdrv, words_payload(words), args.timeout_ms, r);
+    int rc =
+        request(args.queue_key, swdrv::subcmd::kModule, words_payload(words), args.timeout_ms, r);
     if (rc != kExitOk) return rc;
     if (r->result() != 1) {
         std::fprintf(stderr, "drvctl: the switch refused to %s\n", what.c_str());

@@ -86,16 +86,6 @@ inline void apply(Packet& p, Cmd c, Drop why, uint32_t cpu_code = 0) {
     if (c != Cmd::kForward) combine(p, c, why, cpu_code);
 }
 
-// Port bitmaps.
-inline bool member(const SDK_PORTS_BMP& b, uint32_t port) {
-    return port < 64 && (b.ports[port >> 5] >> (port & 31) & 1);
-}
-inline void set_member(SDK_PORTS_BMP& b, uint32_t port) {
-    b.ports[port >> 5] |= 1u << (port & 31);
-}
-inline void clear_member(SDK_PORTS_BMP& b, uint32_t port) {
-    b.ports[port >> 5] &= ~(1u << (port & 31));
-}
 inline bool empty(const SDK_PORTS_BMP& b) {
     return !b.ports[0] && !b.ports[1];
 }

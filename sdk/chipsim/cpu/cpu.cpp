@@ -37,7 +37,7 @@ void to_cpu(Locked d, const Packet& p, uint32_t code) {
 void cpu_deliver(Locked d, Packet& p) {
     if (p.cmd == Cmd::kTrap || p.cmd == Cmd::kMirror)
         to_cpu(d, p, p.cpu_code);
-    else if (p.relayed() && member(p.dest, SDK_CPU_PORT))
+    else if (p.relayed() && sdkPortsBmpIsMember(p.dest, SDK_CPU_PORT))
         to_cpu(d, p, p.flooded ? kCpuCodeFlooded : kCpuCodeMacDaTrap);
 }
 

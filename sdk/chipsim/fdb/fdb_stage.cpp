@@ -93,7 +93,7 @@ void to_entry(Locked d, Packet& p, const FdbSlot& s) {
         case SDK_INTERFACE_PORT: {
             uint8_t port = s.dev == d->hw_dev_num ? s.port : cascade_port_to(d, s.dev);
             if (port == kNoPort) break;
-            set_member(p.dest, port);
+            sdkPortsBmpSet(p.dest, port, true);
             return;
         }
         case SDK_INTERFACE_VIDX:
@@ -174,7 +174,7 @@ void fdb_learn(Locked d, Packet& p) {
 
 void fdb_lookup(Locked d, Packet& p) {
     lookup(d, p);
-    clear_member(p.dest, p.in_port);  // never back out of the port it came in on
+    sdkPortsBmpSet(p.dest, p.in_port, false);  // never back out of the port it came in on
     if (empty(p.dest) && p.relayed()) apply(p, Cmd::kHardDrop, Drop::kNoDestination);
     if (p.out->tracing) trace_stage(d, p, "fdb_lookup", 0xFF, p.flooded ? "flooded" : "");
 }

@@ -7,7 +7,7 @@ namespace chipsim {
 void misc_oam_loopback(Locked d, Packet& p) {
     if (!d->misc.ports[p.in_port].oam_loopback || p.l3.oam_pdu) return;
     p.as_received = true;  // back out as it came, not switched
-    set_member(p.dest, p.in_port);
+    sdkPortsBmpSet(p.dest, p.in_port, true);
     trace(d, p, "misc_oam_loopback");
 }
 

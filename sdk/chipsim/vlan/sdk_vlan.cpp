@@ -14,11 +14,6 @@ using chipsim::with_port;
 
 namespace {
 
-void set_bit(SDK_PORTS_BMP& bmp, uint32_t port, bool on) {
-    uint32_t bit = 1u << (port % 32);
-    bmp.ports[port / 32] = on ? (bmp.ports[port / 32] | bit) : (bmp.ports[port / 32] & ~bit);
-}
-
 // Every port of the bitmap is a port of the device (the CPU port included).
 bool ports_exist(Device& d, const SDK_PORTS_BMP& bmp) {
     for (uint32_t p = 0; p < chipsim::kPortSlots; ++p)
@@ -31,8 +26,8 @@ bool info_ok(const SDK_BRG_VLAN_INFO& info) {
 }
 
 void set_member(VlanEntry& e, uint8_t port, bool member, uint8_t cmd) {
-    set_bit(e.members, port, member);
-    set_bit(e.tagged, port, member && cmd != SDK_VLAN_TAG_CMD_UNTAGGED);
+    sdkPortsBmpSet(e.members, port, member);
+    sdkPortsBmpSet(e.tagged, port, member && cmd != SDK_VLAN_TAG_CMD_UNTAGGED);
     e.tag_cmd[port] = member ? cmd : SDK_VLAN_TAG_CMD_UNTAGGED;
 }
 

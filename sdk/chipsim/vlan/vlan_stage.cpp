@@ -60,7 +60,7 @@ void vlan_ingress(Locked d, Packet& p) {
     p.vlan = &v;
     if (flen > d->vlans.mru_profile[v.info.mruIdx % SDK_VLAN_MRU_PROFILES]) {
         apply(p, Cmd::kHardDrop, Drop::kVlanMru);
-    } else if (vp.ingress_filter && !member(v.members, p.in_port)) {
+    } else if (vp.ingress_filter && !sdkPortsBmpIsMember(v.members, p.in_port)) {
         apply(p, Cmd::kSoftDrop, Drop::kIngressFilter);
         p.ingress_ok = false;
     }
@@ -68,7 +68,7 @@ void vlan_ingress(Locked d, Packet& p) {
 }
 
 bool vlan_egress(Locked d, const Packet& p, uint8_t q) {
-    if (member(d->vlans.table[p.vid & SDK_VLAN_ID_MAX].members, q)) return true;
+    if (sdkPortsBmpIsMember(d->vlans.table[p.vid & SDK_VLAN_ID_MAX].members, q)) return true;
     count_drop(d, q, Drop::kEgressNotMember, p.out);
     if (p.out->tracing) trace_stage(d, p, "vlan_egress", q, "egress-not-member");
     return false;
