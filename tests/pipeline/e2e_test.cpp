@@ -292,8 +292,8 @@ std::string hex_of(const Bytes& b) {
 
 TEST_F(Switch, ATraceShowsTheBlockingPortsSoftDropAndTheTrapThatStillReachesTheCpu) {
     two_member_vlan();
-    swdrv({kStpState, 0, kUnit, 1, 2});  // port 1 blocking
-    swdrv({kEapolPassThrough, 0});       // reserved multicast 01-80-C2-00-00-03 trapped
+    swdrv({cmd::kSetPortSTAStateWithMstidx, 0, kUnit, 1, 2});  // port 1 blocking
+    swdrv({cmd::kSetEapolFramePassThrough, 0});  // reserved multicast 01-80-C2-00-00-03 trapped
 
     Injection in = inject(1, eapol(mac(1)).bytes(), true);
     ASSERT_TRUE(in.answered);

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "drivers/swdrv/dev_swdrv_subcmd.h"
-#include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
 #include "tests/support/daemon.h"

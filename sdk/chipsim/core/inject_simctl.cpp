@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/common/byteorder.h"
 #include "platform/lmm/l_ipcmem.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/core/model.h"
@@ -26,7 +25,7 @@ sc::TraceEvent trace_record(const TraceEvent& t) {
     e.reason = static_cast<uint8_t>(t.reason);
     e.cpu_code = t.cpu_code;
     for (uint32_t q = 0; q < 64; ++q)
-        if (member(t.ports, q))
+        if (sdkPortsBmpIsMember(t.ports, q))
             e.ports.push_back({static_cast<uint8_t>(q), front_of(t.dev, static_cast<uint8_t>(q))});
     e.nports = static_cast<uint8_t>(e.ports.size());
     e.stage = t.stage;

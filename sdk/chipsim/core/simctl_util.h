@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
 #include "sdk/simproto/simctl_reply.h"
