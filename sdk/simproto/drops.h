@@ -29,10 +29,12 @@
     X(kNoDestination, "no-destination", "no port to send it to")                         \
     X(kLoop, "loop", "went round loopbacks and internal links too often")                \
     X(kCpuQueueFull, "cpu-queue-full", "the queue to the CPU was full")                  \
+    X(kCpuRateLimit, "cpu-rate-limit", "over the packets per second the CPU takes")      \
     X(kEgressNotMember, "egress-not-member", "the port is not a member of the VLAN")     \
     X(kEgressStp, "egress-stp", "the port does not forward in the VLAN's spanning tree") \
     X(kEgressBlock, "egress-block", "egress block on the port")                          \
-    X(kEgressDown, "egress-down", "port disabled or its link down")
+    X(kEgressDown, "egress-down", "port disabled or its link down")                      \
+    X(kEgressShaper, "egress-shaper", "over the port's shaper rate")
 
 namespace simproto {
 

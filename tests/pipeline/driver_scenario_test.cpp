@@ -35,4 +35,26 @@ TEST_F(SwdrvTest, EapolIsTrappedOrPassedAsSetEapolFramePassThroughAsks) {
     EXPECT_EQ(r.sent[0].port, dp(2));
 }
 
+// The chip takes even MRUs only: an odd MTU asked for the whole system is refused by the SDK
+// for every port (answered TRUE, as the system-wide setter always is), for one port with
+// FALSE; frames keep the MRU they had.
+TEST_F(SwdrvTest, AnOddMtuIsRefusedByTheChipAndFramesKeepTheMruTheyHad) {
+    for (uint32_t p : {1u, 2u})
+        ASSERT_TRUE(DEV_SWDRV_EnablePortAdmin(1, p));
+    ASSERT_TRUE(DEV_SWDRV_CreateVlan(1));
+    for (uint32_t p : {1u, 2u})
+        ASSERT_TRUE(DEV_SWDRV_AddPortUntaggedVlanSet(1, p, 1));
+    ASSERT_TRUE(DEV_SWDRV_SetSystemMTU(1600));
+    EXPECT_TRUE(DEV_SWDRV_SetSystemMTU(1517));
+    EXPECT_FALSE(DEV_SWDRV_SetPortMTU(1, 1, 1517));
+    // 1596 bytes and the FCS fit an MRU of 1600, not one of 1517.
+    std::vector<uint8_t> f = untagged(mac(2), mac(1)).bytes();
+    f.resize(1596, 0);
+    chipsim::Injected r = chipsim::inject(0, dp(1), f);
+    EXPECT_EQ(r.drop, chipsim::Drop::kNone);
+    ASSERT_EQ(r.sent.size(), 1u);
+    f.resize(1597, 0);
+    EXPECT_EQ(chipsim::inject(0, dp(1), f).drop, chipsim::Drop::kMru);
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/sdk.h"
+#include "sdk/sdk_cscd.h"
 #include "sdk/sdk_stp.h"
 #include "sdk/sdk_trap.h"
 #include "sdk/sdk_vlan.h"
@@ -26,6 +27,17 @@ class PipelineTest : public ::testing::Test {
         chipsim::reset(b);
         ASSERT_EQ(sdkOsLayerInit(), SDK_OK);
         ASSERT_EQ(sdkSystemInit(SDK_BOARD_IDX_VIRTUAL, 2, 0), SDK_OK);
+        // As the driver's cascade update does: each device reaches the other over the internal
+        // link (a link numbered by the device map's size).
+        if (b.my().devices.size() == 2) {
+            for (uint8_t dev = 0; dev < 2; ++dev)
+                link_to_device(dev, chipsim::hw_dev_num(1 - dev), kInternalLink);
+        }
+    }
+    static constexpr uint32_t kInternalLink = 32;  // the device map's size
+    static void link_to_device(uint8_t dev, uint8_t target, uint32_t link) {
+        SDK_CSCD_LINK l{link, SDK_CSCD_LINK_TYPE_PORT};
+        ASSERT_EQ(sdkCscdDevMapTableSet(dev, target, &l, false), SDK_OK);
     }
 
     static std::pair<uint8_t, uint8_t> at(uint32_t front) {

@@ -7,7 +7,11 @@
 #include <random>
 #include <thread>
 
+#include "sdk/chipsim/chipsim.h"
 #include "sdk/chipsim/core/pipeline.h"
+#include "sdk/sdk_misc.h"
+#include "sdk/sdk_phy.h"
+#include "sdk/sdk_port.h"
 #include "tests/pipeline/pipeline_fixture.h"
 
 namespace {
@@ -386,6 +390,99 @@ TEST_F(PipelineTest, TheCpuPortAsAVlanMemberGetsFloodedFramesOnce) {
     EXPECT_EQ(chipsim::cpu_frames(0).size(), 1u);
 }
 
+// What reaches the CPU is held to the rate limit (packets per second) and the CPU port's
+// shaper (kbit/s), both over the model's clock; other ports' shapers hold what they send.
+TEST_F(PipelineTest, RateLimitAndShapersHoldWhatLeavesOverModelTime) {
+    vlan(1, {1, 2}, {}, 0, {SDK_CPU_PORT});
+    auto flood = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            inject(1, untagged(kBroadcast, mac(1)));
+    };
+    auto taken = [] {
+        size_t n = chipsim::cpu_frames(0).size();
+        chipsim::CpuFrame f;
+        while (chipsim::take_cpu_frame(0, &f)) {
+        }
+        return n;
+    };
+    ASSERT_EQ(sdkNetIfCpuRateLimitSet(0, 20), SDK_OK);
+    flood(200);
+    EXPECT_EQ(taken(), 20u);
+    EXPECT_EQ(chipsim::port_counters(0, dp(1)).drops[uint32_t(chipsim::Drop::kCpuRateLimit)], 180u);
+    flood(50);
+    EXPECT_EQ(taken(), 0u);  // the same second of model time
+    chipsim::advance_clock(1);
+    flood(50);
+    EXPECT_EQ(taken(), 20u);
+    ASSERT_EQ(sdkNetIfCpuRateLimitSet(0, 0), SDK_OK);
+
+    // The CPU port shaped at 8 kbit/s (a byte per millisecond) with a 4 KB burst: the burst
+    // takes 64 frames of 64 bytes, a second of model time 1000 bytes more (the model's clock
+    // also runs in real time: a frame more is allowed for the test's own milliseconds).
+    chipsim::advance_clock(1);
+    ASSERT_EQ(sdkPortTxShaperProfileSet(0, SDK_CPU_PORT, 1, 8), SDK_OK);
+    ASSERT_EQ(sdkPortTxShaperEnableSet(0, SDK_CPU_PORT, true), SDK_OK);
+    flood(100);
+    EXPECT_NEAR(double(taken()), 64.5, 0.5);
+    chipsim::advance_clock(1);
+    flood(100);
+    EXPECT_NEAR(double(taken()), 15.5, 0.5);
+    // The flooded copies to port 2 went on all the while; shaping port 2 holds them too.
+    EXPECT_EQ(chipsim::port_counters(0, dp(2)).tx_frames, 500u);
+    ASSERT_EQ(sdkPortTxShaperProfileSet(0, dp(2), 1, 8), SDK_OK);
+    ASSERT_EQ(sdkPortTxShaperEnableSet(0, dp(2), true), SDK_OK);
+    flood(100);
+    EXPECT_NEAR(double(chipsim::port_counters(0, dp(2)).tx_frames), 564.5, 0.5);
+    EXPECT_NEAR(
+        double(chipsim::port_counters(0, dp(2)).drops[uint32_t(chipsim::Drop::kEgressShaper)]),
+        35.5, 0.5);
+}
+
+// The link a port passes frames on is the MAC's: a port without a PHY runs at its configured
+// speed; with polling off the MAC keeps the link it last polled; a combo port without
+// auto-media-select sees only its copper side.
+TEST_F(PipelineTest, TheMacsViewOfTheLinkDecidesWhatAPortPasses) {
+    vlan(1, {9, 13, 14});
+    auto passes = [&](uint32_t front) {
+        return inject(front, untagged(kBroadcast, mac(front))).drop != chipsim::Drop::kPortDown;
+    };
+    auto [dev, p13] = at(13);
+    chipsim::Partner gig;
+    gig.abilities = chipsim::kAb1000Full;
+    ASSERT_TRUE(chipsim::set_partner(dev, p13, gig));
+    EXPECT_TRUE(passes(13));
+    ASSERT_EQ(sdkPortSpeedSet(dev, p13, SDK_PORT_SPEED_100), SDK_OK);  // forced, no PHY
+    EXPECT_FALSE(passes(13));
+    gig.abilities |= chipsim::kAb100Full;
+    ASSERT_TRUE(chipsim::set_partner(dev, p13, gig));
+    EXPECT_TRUE(passes(13));
+    EXPECT_EQ(chipsim::link(dev, p13).speed, SDK_PORT_SPEED_100);
+
+    // Front port 9: a combo PHY, its partner on the fibre side.
+    auto [dev9, p9] = at(9);
+    chipsim::Partner fibre;
+    fibre.fibre = true;
+    ASSERT_TRUE(chipsim::set_partner(dev9, p9, fibre));
+    EXPECT_TRUE(passes(9));
+    uint32_t ams = 0;
+    ASSERT_EQ(sdkPhySmiAutoMediaSelectGet(dev9, p9, &ams), SDK_OK);
+    ASSERT_EQ(sdkPhySmiAutoMediaSelectSet(dev9, p9, ams & ~(1u << (p9 % 6))), SDK_OK);
+    EXPECT_FALSE(passes(9));
+    ASSERT_EQ(sdkPhySmiAutoMediaSelectSet(dev9, p9, ams), SDK_OK);
+    EXPECT_TRUE(passes(9));
+    // Polling off: the partner goes away, the MAC keeps the link it had.
+    ASSERT_EQ(sdkPhyAutonegSmiSet(dev9, p9, false), SDK_OK);
+    chipsim::Partner none;
+    none.present = false;
+    ASSERT_TRUE(chipsim::set_partner(dev9, p9, none));
+    EXPECT_TRUE(passes(9));
+    bool up = false;
+    ASSERT_EQ(sdkPortLinkStatusGet(dev9, p9, &up), SDK_OK);
+    EXPECT_TRUE(up);
+    ASSERT_EQ(sdkPhyAutonegSmiSet(dev9, p9, true), SDK_OK);
+    EXPECT_FALSE(passes(9));
+}
+
 TEST_F(PipelineTest, InternalLoopbackBringsFramesBackAndLoopsAreCut) {
     vlan(1, {1, 2, 3, 4});
     ASSERT_EQ(sdkPortInternalLoopbackEnableSet(0, dp(3), true), SDK_OK);
@@ -479,6 +576,23 @@ TEST_F(PipelineTest, FramesCrossTheInternalLinkOfTheTwoDeviceBoard) {
     EXPECT_EQ(fdb_port(mac(9), 1, 0), dp(9));
     EXPECT_EQ(chipsim::port_counters(0, 24).tx_frames, 1u);
     EXPECT_EQ(chipsim::port_counters(1, 23).rx_frames, 1u);
+}
+
+TEST_F(PipelineTest, TheDeviceMapDecidesWhereAFrameToTheOtherDeviceGoes) {
+    bring_up(two_device_board());
+    vlan(1, {1, 2}, {}, 0, {24});
+    vlan(1, {9, 10}, {}, 1, {23});
+    inject(1, untagged(mac(9), mac(1)));  // device 1 learns mac(1) behind device 0
+    EXPECT_EQ(out_ports(inject(9, untagged(mac(1), mac(9)))), std::vector<uint32_t>{1});
+    // A device map on device 1 that sends device 0's frames out of front port 10's device
+    // port: the known unicast leaves there and never crosses.
+    link_to_device(1, chipsim::hw_dev_num(0), dp(10));
+    EXPECT_EQ(out_ports(inject(9, untagged(mac(1), mac(9)))), std::vector<uint32_t>{10});
+    // A link to a port the device does not have: the frame goes nowhere.
+    link_to_device(1, chipsim::hw_dev_num(0), 20);
+    chipsim::Injected r = inject(9, untagged(mac(1), mac(9)));
+    EXPECT_TRUE(r.sent.empty());
+    EXPECT_EQ(r.drop, chipsim::Drop::kNoDestination);
 }
 
 TEST_F(PipelineTest, FramesWhileGroupThreadsReprogramTheChip) {

@@ -88,6 +88,7 @@ struct Device {
     Stp stp;
     Traps traps;
     Misc misc;
+    std::array<ShaperBucket, kPortSlots> shapers{};  // the port shapers' buckets
     // The MAC address table; what the ports did with frames, the capture and the CPU queue.
     FdbTable fdb;
     Counters counters;

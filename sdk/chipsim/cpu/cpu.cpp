@@ -7,11 +7,31 @@
 namespace chipsim {
 namespace {
 
+// Whether the rate limit lets one more packet reach the CPU in this second of model time.
+bool within_rate_limit(Locked d) {
+    const uint32_t limit = d->traps.cpu_rate_limit;
+    if (limit == 0) return true;
+    CpuQueue& q = d->cpu;
+    const uint64_t now = clock_ms();
+    if (now - q.window_ms >= 1000 || now < q.window_ms) {
+        q.window_ms = now;
+        q.in_window = 0;
+    }
+    if (q.in_window >= limit) return false;
+    ++q.in_window;
+    return true;
+}
+
 void to_cpu(Locked d, const Packet& p, uint32_t code) {
     Result* out = p.out;
     CpuQueue& q = d->cpu;
     if (q.frames.size() >= board_param_or("rx_desc_count", kCpuQueueFrames))
         return count_drop(d, p.in_port, Drop::kCpuQueueFull, out);
+    if (!within_rate_limit(d)) {
+        if (out->tracing) trace_stage(d, p, "cpu_deliver", SDK_CPU_PORT, "cpu-rate-limit");
+        return count_drop(d, p.in_port, Drop::kCpuRateLimit, out);
+    }
+    if (!misc_shaper(d, p, SDK_CPU_PORT, p.len)) return;
     CpuFrame c;
     c.src_dev = p.src_dev;
     c.src_port = p.src_port;

@@ -41,10 +41,14 @@ constexpr uint32_t kCpuQueueFrames = 512;
 
 struct CpuQueue {
     std::deque<CpuFrame> frames;
+    // The rate limit's window of model time (sdkNetIfCpuRateLimitSet: packets per second).
+    uint64_t window_ms = 0;
+    uint32_t in_window = 0;
 };
 
-// Stage: hands the packet to the CPU when a stage trapped or mirrored it, or when the CPU
-// port is among its destinations.
+// Stage cpu_deliver: hands the packet to the CPU when a stage trapped or mirrored it, or when
+// the CPU port is among its destinations; at most the rate limit's packets per second of
+// model time, and what the CPU port's shaper lets through.
 void cpu_deliver(Locked d, Packet& p);
 
 // Registers the simulation-control commands of the CPU queue.

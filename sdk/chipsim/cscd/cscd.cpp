@@ -3,6 +3,7 @@
 #include "sdk/chipsim/cscd/cscd.h"
 
 #include "sdk/chipsim/core/model.h"
+#include "sdk/sdk_cscd.h"
 
 namespace chipsim {
 
@@ -25,9 +26,16 @@ Device* cascade_peer(const Device& d, uint8_t* port) {
     return nullptr;
 }
 
-uint8_t cascade_port_to(Locked d, uint8_t) {
-    // The unit has one internal link: its first cascade port reaches every other device.
-    return d->desc->cascade.empty() ? 0xFF : d->desc->cascade.front().port;
+uint8_t cascade_port_to(Locked d, uint8_t target) {
+    const std::vector<DevMapEntry>& map = d->cscd.dev_map;
+    const DevMapEntry& e = map[target % map.size()];
+    if (e.link_type != SDK_CSCD_LINK_TYPE_PORT) return 0xFF;  // no trunks between devices
+    // A link numbered by the table's size is the internal link to the unit's other device.
+    if (e.link_num == map.size())
+        return d->desc->cascade.empty() ? 0xFF : d->desc->cascade.front().port;
+    return e.link_num < SDK_MAX_PORTS && d->port(static_cast<uint8_t>(e.link_num))
+               ? static_cast<uint8_t>(e.link_num)
+               : 0xFF;
 }
 
 void cscd_ingress(Locked d, Packet& p, const Result::Hop& h) {

@@ -28,7 +28,9 @@ struct Device;
 // The device at the other end of a device's internal link, and its port there (nullptr:
 // none).
 Device* cascade_peer(const Device& d, uint8_t* port);
-// The cascade port a frame to hardware device `target` leaves by (0xFF: none).
+// The port a frame to hardware device `target` leaves by, as the device map says (0xFF:
+// none): a link numbered by the table's size is the internal link to the unit's other device,
+// any other port link that port.
 uint8_t cascade_port_to(Locked d, uint8_t target);
 
 // Stage cscd_ingress: a frame over the internal link keeps the VLAN, priority and source given

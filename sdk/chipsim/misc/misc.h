@@ -33,6 +33,14 @@ struct Misc {
     bool operator==(const Misc&) const = default;
 };
 
+// A port shaper's bucket: bits it may send now, refilled at the shaper's rate over model
+// time up to its burst.
+struct ShaperBucket {
+    uint64_t last_ms = 0;
+    uint64_t bits = 0;
+    bool primed = false;
+};
+
 // Inspection: a copy, or the power-on state for a device the model does not have.
 Misc misc(uint8_t dev);
 // The temperature the device's sensor reads.
@@ -48,5 +56,9 @@ struct Packet;
 void misc_oam_loopback(Locked d, Packet& p);
 // misc_egress_block: no switched frame leaves a port with the egress block.
 bool misc_egress_block(Locked d, const Packet& p, uint8_t q);
+// misc_shaper: a port whose shaper is on sends at most its rate (kbit/s over model time) with
+// its burst; a copy over it is dropped (counted as egress-shaper on the port). Applies to the
+// CPU port too.
+bool misc_shaper(Locked d, const Packet& p, uint8_t q, uint32_t len);
 
 }  // namespace chipsim

@@ -1,4 +1,6 @@
 // The port features' stages: OAM loopback on receive, the egress block on the way out.
+#include <algorithm>
+
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/pipeline.h"
 
@@ -15,6 +17,28 @@ bool misc_egress_block(Locked d, const Packet& p, uint8_t q) {
     if (!d->misc.ports[q].egress_block) return true;
     count_drop(d, q, Drop::kEgressBlock, p.out);
     if (p.out->tracing) trace_stage(d, p, "misc_egress_block", q, "egress-block");
+    return false;
+}
+
+bool misc_shaper(Locked d, const Packet& p, uint8_t q, uint32_t len) {
+    const PortMisc& m = d->misc.ports[q % kPortSlots];
+    if (!m.shaper_enable || m.shaper_rate == 0) return true;
+    ShaperBucket& b = d->shapers[q % kPortSlots];
+    const uint64_t burst_bits = uint64_t{m.shaper_burst} * 4096 * 8;
+    const uint64_t now = clock_ms();
+    if (!b.primed) {
+        b = ShaperBucket{now, burst_bits, true};
+    } else if (now > b.last_ms) {  // kbit/s are bits per millisecond
+        b.bits = std::min(burst_bits, b.bits + (now - b.last_ms) * m.shaper_rate);
+        b.last_ms = now;
+    }
+    const uint64_t need = uint64_t{len} * 8;
+    if (b.bits >= need) {
+        b.bits -= need;
+        return true;
+    }
+    count_drop(d, q, Drop::kEgressShaper, p.out);
+    if (p.out->tracing) trace_stage(d, p, "misc_shaper", q, "egress-shaper");
     return false;
 }
 

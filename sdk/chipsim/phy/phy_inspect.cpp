@@ -18,7 +18,7 @@ T on_phy(uint8_t dev, uint8_t port, T dflt, Fn fn) {
 bool phy_reg(uint8_t dev, uint8_t port, uint8_t page, uint8_t reg, uint16_t* value) {
     return on_phy(dev, port, false, [&](Phy& phy, Locked d, Port& p) {
         if (phy.clause45()) return false;
-        *value = phy.peek(page, reg, resolve_link(d, p), p.partner);
+        *value = phy.peek(page, reg, phy_link(d, p), p.partner);
         return true;
     });
 }
@@ -26,7 +26,7 @@ bool phy_reg(uint8_t dev, uint8_t port, uint8_t page, uint8_t reg, uint16_t* val
 bool phy_c45_reg(uint8_t dev, uint8_t port, uint8_t mmd, uint16_t reg, uint16_t* value) {
     return on_phy(dev, port, false, [&](Phy& phy, Locked d, Port& p) {
         if (!phy.clause45()) return false;
-        *value = phy.c45_read(mmd, reg, resolve_link(d, p));
+        *value = phy.c45_read(mmd, reg, phy_link(d, p));
         return true;
     });
 }

@@ -62,7 +62,7 @@ SDK_STATUS sdkPhyPortSmiRegisterRead(uint8_t devNum, uint8_t portNum, uint8_t ph
     if (!data) return SDK_BAD_PTR;
     if (phyReg > 31) return SDK_BAD_PARAM;
     return with_phy(__func__, devNum, portNum, false, [&](Phy& phy, Locked d, Port& p) {
-        *data = phy.read(phyReg, chipsim::resolve_link(d, p), p.partner);
+        *data = phy.read(phyReg, chipsim::phy_link(d, p), p.partner);
         return SDK_OK;
     });
 }
@@ -81,7 +81,7 @@ SDK_STATUS sdkPhyPortC45RegisterRead(uint8_t devNum, uint8_t portNum, uint8_t ph
     if (!data) return SDK_BAD_PTR;
     if (phyDev > 31) return SDK_BAD_PARAM;
     return with_phy(__func__, devNum, portNum, true, [&](Phy& phy, Locked d, Port& p) {
-        *data = phy.c45_read(phyDev, phyReg, chipsim::resolve_link(d, p));
+        *data = phy.c45_read(phyDev, phyReg, chipsim::phy_link(d, p));
         return SDK_OK;
     });
 }
@@ -98,6 +98,7 @@ SDK_STATUS sdkPhyPortC45RegisterWrite(uint8_t devNum, uint8_t portNum, uint8_t p
 SDK_STATUS sdkPhyAutonegSmiSet(uint8_t devNum, uint8_t portNum, bool enable) {
     return with_port(__func__, devNum, portNum, [&](Locked d, Port& p) {
         if (!d->desc->phy_polling || portNum >= kPolledPorts) return SDK_NOT_SUPPORTED;
+        if (p.smi_polling && !enable) p.polled = chipsim::resolve_link(d, p);
         p.smi_polling = enable;
         return SDK_OK;
     });

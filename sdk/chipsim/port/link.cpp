@@ -98,27 +98,24 @@ LinkState fibre(const Phy& phy, const Partner& partner) {
     return up(speed, true, pause, true);
 }
 
-// A port without a PHY: the SERDES or the MAC interface meets the partner directly.
+// A port without a PHY: the SERDES or the MAC interface meets the partner directly, at the
+// speed the interface fixes (100BASE-FX, XGMII, KR) or else the MAC's configured speed and
+// duplex; a partner that cannot run that way gives no link.
 LinkState direct(const Port& p) {
-    uint32_t speed;
+    uint32_t speed = p.speed;
+    bool full = p.duplex == SDK_PORT_FULL_DUPLEX;
     switch (p.if_mode) {
         case SDK_PORT_IF_100BASE_FX:
             speed = SDK_PORT_SPEED_100;
             break;
-        case SDK_PORT_IF_1000BASE_X:
-            speed = SDK_PORT_SPEED_1000;
-            break;
         case SDK_PORT_IF_XGMII:
         case SDK_PORT_IF_KR:
             speed = SDK_PORT_SPEED_10000;
+            full = true;
             break;
-        default:
-            speed = p.type == SDK_PORT_TYPE_XG   ? SDK_PORT_SPEED_10000
-                    : p.type == SDK_PORT_TYPE_FE ? SDK_PORT_SPEED_100
-                                                 : SDK_PORT_SPEED_1000;
     }
-    if (!(p.partner.abilities & ability(speed, true))) return {};
-    return up(speed, true, p.partner.pause, p.wiring && p.wiring->sfp);
+    if (!(p.partner.abilities & ability(speed, full))) return {};
+    return up(speed, full, p.partner.pause, p.wiring && p.wiring->sfp);
 }
 
 }  // namespace
@@ -151,7 +148,7 @@ bool sfp_tx_disabled(Model& m, const board::Port& w) {
     return (v & t.mask) == (t.disable_value & t.mask) && t.mask != 0;
 }
 
-LinkState resolve_link(Locked d, Port& p) {
+LinkState phy_link(Locked d, Port& p) {
     if (!p.exists || !p.partner.present || !p.enabled || p.force_link_down) return {};
     const board::Port* w = p.wiring;
     if (!w) return direct(p);  // cascade, stacking and unwired ports
@@ -179,6 +176,17 @@ LinkState resolve_link(Locked d, Port& p) {
     uint16_t mode = phy->media_mode() & 7;
     if (w->combo && (mode == 2 || mode == 3)) return {};  // forced to the fibre side
     return copper(*phy, p.partner);
+}
+
+LinkState resolve_link(Locked d, Port& p) {
+    const bool has_phy = d->wired_phy(p) != nullptr;
+    // With polling off the MAC keeps what it last learned from the PHY.
+    if (has_phy && !p.smi_polling) return p.polled;
+    LinkState l = phy_link(d, p);
+    // A combo port whose auto-media-select bit is clear is polled on its copper side only.
+    const bool ams = p.num < 24 && (d->auto_media[p.num / 6] >> (p.num % 6) & 1);
+    if (has_phy && l.up && l.fibre && p.wiring && p.wiring->combo && !ams) return {};
+    return l;
 }
 
 }  // namespace chipsim

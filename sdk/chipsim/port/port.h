@@ -67,11 +67,15 @@ struct PortState {
     bool smi_polling = true;
     Partner partner;
     bool address_traffic = false;  // new source addresses keep arriving on the port
+    LinkState polled;              // the link the MAC last polled (kept while polling is off)
 };
 
 struct Port;
 
-// Resolves a port's link against its partner.
+// The link a port's PHY (or, without one, its SERDES or MAC) has with its partner.
+LinkState phy_link(Locked d, Port& p);
+// The port's link as the MAC sees it: the PHY's link while the MAC polls the PHY (on the
+// media its auto-media-select lets it look at), the link last polled while polling is off.
 LinkState resolve_link(Locked d, Port& p);
 
 struct Packet;
