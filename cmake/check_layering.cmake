@@ -2,7 +2,7 @@
 # written against the SDK interface (sdk/*.h), never against chipsim, so that the driver code
 # cannot tell the model from a chip.
 #   cmake -DROOT=<source root> -P check_layering.cmake
-set(layers drivers msl monitor poe timerange frame)
+set(layers drivers msl monitor poe timerange frame tools)
 set(bad)
 foreach(layer ${layers})
   file(GLOB_RECURSE files ${ROOT}/${layer}/*.cpp ${ROOT}/${layer}/*.h)

@@ -34,9 +34,9 @@
 #include "platform/sysfun/sysfun.h"
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/chipsim/core/pipeline.h"
-#include "sdk/simproto/simctl_cmds.h"
 #include "sdk/sdk.h"
 #include "sdk/sdk_vlan.h"
+#include "sdk/simproto/simctl_cmds.h"
 
 namespace {
 
@@ -214,8 +214,11 @@ void BM_DaemonInject(benchmark::State& state) {
             return;
         }
     }
-    const uint8_t* r = ipcmsg::payload(resp.data());
-    if (be::get32(r + 20) != 1 || r[24] != 2) state.SkipWithError("the frame did not leave port 2");
+    simproto::InjectResult r;
+    if (!simproto::decode(ipcmsg::payload(resp.data()) + 4, ipcmsg::msg_size(resp.data()) - 4u,
+                          &r) ||
+        r.ports != std::vector<uint8_t>{2})
+        state.SkipWithError("the frame did not leave port 2");
     state.counters["frames/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

@@ -15,11 +15,11 @@
 
 #include <cstdint>
 
-namespace chipsim::simcmd {
+namespace simproto {
 
 constexpr uint16_t kPoeAttach = 96;
 constexpr uint16_t kPoeDetach = 97;
 constexpr uint16_t kPoeFault = 98;
 constexpr uint16_t kPoePort = 99;
 
-}  // namespace chipsim::simcmd
+}  // namespace simproto

@@ -1,10 +1,13 @@
-// Reading a simulation-control request and writing its answer in the same buffer (layouts in
-// simctl_cmds.h).
+// Reading a simulation-control request and writing its answer in the same buffer (the
+// records in records.h).
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
+#include "platform/simctl/simctl.h"
 #include "platform/sysfun/ipc_msg.h"
+#include "sdk/simproto/records.h"
 
 namespace chipsim::simreply {
 
@@ -14,6 +17,19 @@ inline bool answer(void* msg, bool ok, uint32_t data_size = 0) {
     ipcmsg::payload(msg)[0] = ok ? 1 : 0;
     ipcmsg::set_msg_size(msg, static_cast<uint16_t>(4 + data_size));
     return true;
+}
+
+// Answers done with encoded records after the result word; refused when they do not fit.
+inline bool reply(void* msg, const simproto::Bytes& data) {
+    if (4 + data.size() > simctl::kMaxPayload) return answer(msg, false);
+    if (!data.empty()) std::memcpy(ipcmsg::payload(msg) + 4, data.data(), data.size());
+    return answer(msg, true, static_cast<uint32_t>(data.size()));
+}
+template <typename T>
+bool reply(void* msg, const T& record) {
+    simproto::Bytes b;
+    encode(record, &b);
+    return reply(msg, b);
 }
 
 // The request's word i, when the request is long enough to hold it.

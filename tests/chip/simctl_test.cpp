@@ -1,7 +1,6 @@
 // The chip model's simulation-control commands, dispatched as the SIM_CONTROL thread does.
 #include <vector>
 
-#include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/simproto/simctl_cmds.h"
@@ -9,7 +8,7 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 
 class SimctlTest : public ChipTest {
   protected:
@@ -23,7 +22,15 @@ class SimctlTest : public ChipTest {
         return simctl::dispatch(buf_.data());
     }
     uint8_t result() const { return ipcmsg::payload(buf_.data())[0]; }
-    const uint8_t* data() const { return ipcmsg::payload(buf_.data()) + 4; }
+    // The answer's record, decoded as drvctl decodes it.
+    template <typename T>
+    T record() const {
+        T r{};
+        const uint8_t* p = ipcmsg::payload(buf_.data());
+        EXPECT_TRUE(
+            sc::decode_reply(std::vector<uint8_t>(p, p + ipcmsg::msg_size(buf_.data())), &r));
+        return r;
+    }
     std::vector<uint8_t> buf_;
 };
 
@@ -32,20 +39,21 @@ TEST_F(SimctlTest, PortsListsConfiguredAndOperationalState) {
     sdkPortMruSet(0, dp(1), 1530);
     ASSERT_TRUE(send(sc::kPorts, {}));
     ASSERT_EQ(result(), 1);
-    ASSERT_EQ(be::get32(data()), 16u);
-    const uint8_t* r1 = data() + 4;
-    const uint8_t* r2 = r1 + sc::kPortRecordSize;
-    const uint8_t* r15 = r1 + 14 * sc::kPortRecordSize;
-    EXPECT_EQ(r1[0], 1);
-    EXPECT_TRUE(be::get32(r1 + 4) & sc::kPortFlagAdmin);
-    EXPECT_TRUE(be::get32(r1 + 4) & sc::kPortFlagLink);
-    EXPECT_EQ(r1[10], SDK_PORT_SPEED_1000);
-    EXPECT_EQ(be::get16(r1 + 12), 1530);
-    EXPECT_EQ(be::get16(r1 + 14), 0x1C0);
-    EXPECT_FALSE(be::get32(r2 + 4) & sc::kPortFlagAdmin);
-    EXPECT_FALSE(be::get32(r2 + 4) & sc::kPortFlagLink);
-    EXPECT_EQ(r15[2], 24);
-    EXPECT_EQ(be::get16(r15 + 14), 0x10);
+    auto ports = record<sc::List<sc::PortRecord>>();
+    ASSERT_EQ(ports.count, 16u);
+    const sc::PortRecord& r1 = ports.items[0];
+    const sc::PortRecord& r2 = ports.items[1];
+    const sc::PortRecord& r15 = ports.items[14];
+    EXPECT_EQ(r1.front, 1);
+    EXPECT_TRUE(r1.flags & sc::kPortFlagAdmin);
+    EXPECT_TRUE(r1.flags & sc::kPortFlagLink);
+    EXPECT_EQ(r1.link_speed, SDK_PORT_SPEED_1000);
+    EXPECT_EQ(r1.mru, 1530);
+    EXPECT_EQ(r1.phy_class, 0x1C0);
+    EXPECT_FALSE(r2.flags & sc::kPortFlagAdmin);
+    EXPECT_FALSE(r2.flags & sc::kPortFlagLink);
+    EXPECT_EQ(r15.dev_port, 24);
+    EXPECT_EQ(r15.phy_class, 0x10);
     EXPECT_EQ(ipcmsg::msg_size(buf_.data()), 8 + 16 * sc::kPortRecordSize);
 }
 
@@ -58,7 +66,7 @@ TEST_F(SimctlTest, PartnerAndSilentPhyChangeTheLink) {
     EXPECT_EQ(l.speed, SDK_PORT_SPEED_10);
     EXPECT_EQ(l.duplex, SDK_PORT_HALF_DUPLEX);
     ASSERT_TRUE(send(sc::kPartnerGet, {4}));
-    EXPECT_EQ(be::get32(data() + 20), SDK_PORT_SPEED_10);
+    EXPECT_EQ(record<sc::Partner>().forced_speed, SDK_PORT_SPEED_10);
     ASSERT_TRUE(send(sc::kPartner, {4, 0, 1, chipsim::kAbAll, 1, 0, 0, 1, 0}));
     EXPECT_FALSE(chipsim::link(0, dp(4)).up);
     ASSERT_TRUE(send(sc::kPhyAnswer, {1, 0}));
@@ -78,14 +86,15 @@ TEST_F(SimctlTest, PhyRegistersAndTwsiFaults) {
     EXPECT_EQ(result(), 1);
     ASSERT_TRUE(send(sc::kPhyRead, {1, 0, 0, 4}));
     EXPECT_EQ(result(), 1);
-    EXPECT_EQ(be::get32(data()), 0x0181u);
+    EXPECT_EQ(record<sc::PhyValue>().value, 0x0181u);
     ASSERT_TRUE(send(sc::kPhyRead, {15, 1, 1, 3}));
-    EXPECT_EQ(be::get32(data()), 0xA400u);
+    EXPECT_EQ(record<sc::PhyValue>().value, 0xA400u);
     ASSERT_TRUE(send(sc::kPhyRead, {13, 0, 0, 3}));  // no PHY on an SFP port
     EXPECT_EQ(result(), 0);
     ASSERT_TRUE(send(sc::kPhyDump, {9, 0}));
-    EXPECT_EQ(be::get32(data()), 0x1C0u);
-    EXPECT_EQ(be::get16(data() + 4 + 2 * 4), 0x01E1);
+    auto dump = record<sc::PhyDump>();
+    EXPECT_EQ(dump.phy_class, 0x1C0u);
+    EXPECT_EQ(dump.regs[4], 0x01E1);
     ASSERT_TRUE(send(sc::kTwsiFail, {0, 0x20, 3}));
     EXPECT_EQ(result(), 1);
     ASSERT_EQ(sdkTwsiInit(), SDK_OK);

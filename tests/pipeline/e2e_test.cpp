@@ -18,7 +18,7 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using chipsim::Drop;
 using namespace frames;
 using testing_support::Daemon;
@@ -32,6 +32,7 @@ struct Injection {
     Drop drop = Drop::kNone;
     uint32_t vid = 0, flags = 0, cpu_code = 0;
     std::vector<uint32_t> ports;
+    sc::Trace trace;  // when traced
 };
 
 class Switch : public ::testing::Test {
@@ -52,22 +53,23 @@ class Switch : public ::testing::Test {
         swdrv({cmd::kAddPortVlanSet, kUnit, 2, 10});
         swdrv({cmd::kSetPortPVID, kUnit, 1, 10});
     }
-    Injection inject(uint32_t port, const Bytes& frame) {
-        Bytes payload(8);
-        be::put32(payload.data(), port);
-        be::put32(payload.data() + 4, static_cast<uint32_t>(frame.size()));
+    Injection inject(uint32_t port, const Bytes& frame, bool traced = false) {
+        Bytes payload = sc::encode(sc::InjectRequest{port | (traced ? sc::kInjectTrace : 0),
+                                                     static_cast<uint32_t>(frame.size())});
         payload.insert(payload.end(), frame.begin(), frame.end());
         Reply r = d.request_bytes(simctl::kQueueKey, sc::kInject, payload);
         Injection out;
-        if (!r.answered || r.result() != 1 || r.payload.size() < 24) return out;
-        const uint8_t* p = r.payload.data();
+        if (!r.answered || r.result() != 1 || r.payload.size() < 4) return out;
+        sc::Decoder dec(r.payload.data() + 4, r.payload.size() - 4);
+        sc::InjectResult res;
+        if (!sc::decode(dec, &res) || (traced && !sc::decode(dec, &out.trace))) return out;
+        EXPECT_EQ(dec.left(), 0u) << "bytes after the injection's answer";
         out.answered = true;
-        out.drop = static_cast<Drop>(be::get32(p + 4));
-        out.vid = be::get32(p + 8);
-        out.flags = be::get32(p + 12);
-        out.cpu_code = be::get32(p + 16);
-        for (uint32_t i = 0; i < be::get32(p + 20) && 24 + i < r.payload.size(); ++i)
-            out.ports.push_back(p[24 + i]);
+        out.drop = static_cast<Drop>(res.drop);
+        out.vid = res.vid;
+        out.flags = res.flags;
+        out.cpu_code = res.cpu_code;
+        out.ports.assign(res.ports.begin(), res.ports.end());
         return out;
     }
     void capture(uint32_t bitmap, uint32_t cpu = 0) {
@@ -78,32 +80,32 @@ class Switch : public ::testing::Test {
         std::vector<std::pair<uint8_t, Bytes>> out;
         for (;;) {
             Reply r = d.request(simctl::kQueueKey, sc::kCaptureRead, {0});
-            if (!r.answered || be::get32(r.payload.data() + 4) == 0) return out;
-            out.emplace_back(r.payload[11],
-                             Bytes(r.payload.begin() + 4 + sc::kCaptureHeader, r.payload.end()));
+            sc::CaptureStatus status;
+            sc::CapturedHeader h;
+            if (!r.answered || !sc::decode_reply(r.payload, &status) || status.waiting == 0)
+                return out;
+            sc::Decoder dec(r.payload.data() + 4, r.payload.size() - 4);
+            if (!sc::decode(dec, &status) || !sc::decode(dec, &h)) return out;
+            EXPECT_EQ(dec.left(), h.length);
+            out.emplace_back(static_cast<uint8_t>(h.front), Bytes(dec.at(), dec.at() + dec.left()));
         }
     }
     uint64_t drops(uint32_t front, Drop why) {
         Reply r = d.request(simctl::kQueueKey, sc::kFrameCounters, {});
-        uint32_t n = be::get32(r.payload.data() + 4), reasons = be::get32(r.payload.data() + 8);
-        uint32_t rec = sc::kCounterRecordHeader + reasons * 8;
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint8_t* p = r.payload.data() + 12 + i * rec;
-            if (p[0] == front) {
-                const uint8_t* c = p + sc::kCounterRecordHeader + 8 * static_cast<uint32_t>(why);
-                return uint64_t{be::get32(c)} << 32 | be::get32(c + 4);
-            }
-        }
+        sc::CountersReply counters;
+        if (!sc::decode_reply(r.payload, &counters)) return ~uint64_t{0};
+        for (const sc::CounterRecord& c : counters.items)
+            if (c.front == front) return c.drops.at(static_cast<uint32_t>(why));
         return ~uint64_t{0};
     }
     // The address table: MAC last byte -> front port, for VLAN vid.
     std::map<uint8_t, uint8_t> fdb(uint16_t vid) {
         std::map<uint8_t, uint8_t> out;
         Reply r = d.request(simctl::kQueueKey, sc::kFdbRead, {0, 0});
-        for (uint32_t i = 0; i < be::get32(r.payload.data() + 8); ++i) {
-            const uint8_t* e = r.payload.data() + 12 + i * sc::kFdbRecordSize;
-            if (be::get16(e + 12) == vid) out[e[9]] = e[19];
-        }
+        sc::FdbReply fdb;
+        EXPECT_TRUE(sc::decode_reply(r.payload, &fdb));
+        for (const sc::FdbRecord& e : fdb.items)
+            if (e.vid == vid) out[e.key[5]] = e.front;
         return out;
     }
 
@@ -182,10 +184,12 @@ TEST_F(Switch, MldReportsAreTrappedWithTheirSlotsCommandAndEapolAsPassThroughAsk
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].first, 0);  // the CPU
     EXPECT_EQ(out[0].second, mld.bytes());
-    Reply q = d.request(simctl::kQueueKey, sc::kCpuQueue, {0});
-    ASSERT_EQ(be::get32(q.payload.data() + 4), 1u);
-    EXPECT_EQ(q.payload[12], 1);  // from port 1
-    EXPECT_EQ(be::get32(q.payload.data() + 20), chipsim::kCpuCodeIcmpv6);
+    sc::CpuQueueReply q;
+    ASSERT_TRUE(sc::decode_reply(d.request(simctl::kQueueKey, sc::kCpuQueue, {0}).payload, &q));
+    ASSERT_EQ(q.waiting, 1u);
+    ASSERT_EQ(q.items.size(), 1u);
+    EXPECT_EQ(q.items[0].front, 1);  // from port 1
+    EXPECT_EQ(q.items[0].cpu_code, chipsim::kCpuCodeIcmpv6);
 
     swdrv({cmd::kSetEapolFramePassThrough, 0});  // any mode but 1 traps
     in = inject(1, eapol(mac(1)).bytes());
@@ -257,6 +261,104 @@ TEST_F(Switch, DrvctlInjectsCapturesAndShowsCounters) {
     EXPECT_EQ(d.drvctl({"inject", "1", "abc"}, &out), 2);
     EXPECT_EQ(d.drvctl({"inject", "99", "ffff"}, &out), 2);
     EXPECT_EQ(d.drvctl({"capture", "1-x", "--out", pcap_file}, &out), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The trace's event of a stage (the first one), or null.
+const sc::TraceEvent* stage(const sc::Trace& t, const std::string& name) {
+    for (const sc::TraceEvent& e : t.events)
+        if (e.stage == name) return &e;
+    return nullptr;
+}
+
+size_t position(const sc::Trace& t, const std::string& name) {
+    for (size_t i = 0; i < t.events.size(); ++i)
+        if (t.events[i].stage == name) return i;
+    return t.events.size();
+}
+
+std::string hex_of(const Bytes& b) {
+    std::string s;
+    char two[3];
+    for (uint8_t x : b) {
+        std::snprintf(two, sizeof two, "%02x", x);
+        s += two;
+    }
+    return s;
+}
+
+TEST_F(Switch, ATraceShowsTheBlockingPortsSoftDropAndTheTrapThatStillReachesTheCpu) {
+    two_member_vlan();
+    swdrv({cmd::kSetPortSTAStateWithMstidx, 0, kUnit, 1, 2});  // port 1 blocking
+    swdrv({cmd::kSetEapolFramePassThrough, 0});  // reserved multicast 01-80-C2-00-00-03 trapped
+
+    Injection in = inject(1, eapol(mac(1)).bytes(), true);
+    ASSERT_TRUE(in.answered);
+    const sc::Trace& t = in.trace;
+    EXPECT_EQ(t.total, t.count);
+    ASSERT_EQ(t.events.size(), t.count);
+    const sc::TraceEvent* stp = stage(t, "stp_ingress");
+    const sc::TraceEvent* traps = stage(t, "traps_control");
+    const sc::TraceEvent* cpu = stage(t, "cpu_deliver");
+    ASSERT_TRUE(stp && traps && cpu);
+    EXPECT_LT(position(t, "port_ingress"), position(t, "vlan_ingress"));
+    EXPECT_LT(position(t, "vlan_ingress"), position(t, "stp_ingress"));
+    EXPECT_LT(position(t, "stp_ingress"), position(t, "traps_control"));
+    EXPECT_LT(position(t, "traps_control"), position(t, "cpu_deliver"));
+    EXPECT_EQ(stp->verdict, uint8_t(sc::Verdict::kSoftDrop));
+    EXPECT_EQ(stp->reason, uint8_t(Drop::kStpState));
+    EXPECT_EQ(stp->front, 1);
+    EXPECT_EQ(traps->verdict, uint8_t(sc::Verdict::kTrap));
+    EXPECT_EQ(traps->cpu_code, chipsim::kCpuCodeIeeeReserved);
+    EXPECT_EQ(stage(t, "vlan_ingress")->note, "vid 10");
+    EXPECT_EQ(cpu->front, 0);  // the CPU port
+    EXPECT_TRUE(in.flags & sc::kInjectFlagToCpu);
+    EXPECT_TRUE(in.ports.empty());
+    EXPECT_EQ(in.cpu_code, chipsim::kCpuCodeIeeeReserved);
+
+    // A BPDU, which this driver leaves forwarded: the soft drop stands and nothing follows.
+    in = inject(1, bpdu(mac(1)).bytes(), true);
+    ASSERT_TRUE(in.answered);
+    ASSERT_TRUE(stage(in.trace, "traps_control"));
+    EXPECT_EQ(stage(in.trace, "traps_control")->verdict, uint8_t(sc::Verdict::kSoftDrop));
+    EXPECT_FALSE(stage(in.trace, "cpu_deliver"));
+    EXPECT_EQ(in.drop, Drop::kStpState);
+
+    // Untraced, the answer is the result alone (inject() checks nothing follows it).
+    EXPECT_TRUE(inject(1, eapol(mac(1)).bytes()).answered);
+
+    // drvctl prints the path, a line per stage, then the outcome.
+    std::string out;
+    const Bytes frame = eapol(mac(1)).bytes();
+    const std::string size = std::to_string(frame.size());
+    ASSERT_EQ(d.drvctl({"inject", "--trace", "1", hex_of(frame)}, &out), 0) << out;
+    EXPECT_NE(out.find("trace of " + size + " bytes into port 1:"), std::string::npos) << out;
+    auto line_of = [&](const std::string& stage_name) {
+        size_t at = out.find(" " + stage_name + " ");
+        if (at == std::string::npos) return std::string();
+        size_t from = out.rfind('\n', at) + 1;
+        return out.substr(from, out.find('\n', at) - from);
+    };
+    std::string stp_line = line_of("stp_ingress"), trap_line = line_of("traps_control");
+    EXPECT_NE(stp_line.find("(port 1)"), std::string::npos) << out;
+    EXPECT_NE(stp_line.find("soft-drop"), std::string::npos) << out;
+    EXPECT_NE(stp_line.find("stp-state"), std::string::npos) << out;
+    EXPECT_NE(trap_line.find(" trap "), std::string::npos) << out;
+    EXPECT_NE(trap_line.find("cpu code " + std::to_string(chipsim::kCpuCodeIeeeReserved)),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("port 1: " + size + " bytes -> cpu (code " +
+                       std::to_string(chipsim::kCpuCodeIeeeReserved) + "), VLAN 10"),
+              std::string::npos)
+        << out;
+    EXPECT_LT(out.find(" stp_ingress "), out.find(" traps_control ")) << out;
+
+    // The command table, from drvctl.
+    ASSERT_EQ(d.drvctl({"sim", "help"}, &out), 0) << out;
+    EXPECT_NE(out.find("32  inject          PORT LENGTH BYTES..."), std::string::npos) << out;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using testing_support::Daemon;
 using testing_support::Reply;
 using Bytes = std::vector<uint8_t>;

@@ -9,7 +9,7 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using testing_support::Daemon;
 
 TEST(DriverProcChip, EveryFrontPortIsDownAfterStartAndDrvctlShowsIt) {
@@ -18,13 +18,14 @@ TEST(DriverProcChip, EveryFrontPortIsDownAfterStartAndDrvctlShowsIt) {
     testing_support::Reply r = d.request(simctl::kQueueKey, sc::kPorts, {});
     ASSERT_TRUE(r.answered);
     ASSERT_EQ(r.result(), 1);
-    ASSERT_EQ(be::get32(r.payload.data() + 4), 16u);
+    sc::List<sc::PortRecord> ports;
+    ASSERT_TRUE(sc::decode_reply(r.payload, &ports));
+    ASSERT_EQ(ports.count, 16u);
     for (uint32_t i = 0; i < 16; ++i) {
-        const uint8_t* rec = r.payload.data() + 8 + i * sc::kPortRecordSize;
-        uint32_t flags = be::get32(rec + 4);
-        EXPECT_EQ(rec[0], i + 1);
-        EXPECT_FALSE(flags & sc::kPortFlagAdmin) << "port " << i + 1;
-        EXPECT_FALSE(flags & sc::kPortFlagLink) << "port " << i + 1;
+        const sc::PortRecord& rec = ports.items[i];
+        EXPECT_EQ(rec.front, i + 1);
+        EXPECT_FALSE(rec.flags & sc::kPortFlagAdmin) << "port " << i + 1;
+        EXPECT_FALSE(rec.flags & sc::kPortFlagLink) << "port " << i + 1;
     }
     EXPECT_TRUE(d.wait_console("can't open /dev/swchip"));
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using testing_support::Daemon;
 using testing_support::Reply;
 
@@ -45,15 +45,14 @@ ChipTable chip_vlans(Daemon& d, uint32_t dev) {
         Reply r = d.request(simctl::kQueueKey, sc::kVlans, {dev, next});
         EXPECT_TRUE(r.answered && r.result() == 1);
         if (!r.answered || r.result() != 1) break;
-        const uint8_t* p = r.payload.data();
-        uint32_t n = be::get32(p + 4);
-        next = be::get32(p + 8);
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint8_t* rec = p + 12 + i * sc::kVlanRecordSize;
+        sc::VlansReply vlans;
+        EXPECT_TRUE(sc::decode_reply(r.payload, &vlans));
+        next = vlans.next;
+        for (const sc::VlanRecord& rec : vlans.items) {
             ChipVlan v;
-            v.members = be::get32(rec + 4) | uint64_t{be::get32(rec + 8)} << 32;
-            v.tagged = be::get32(rec + 12) | uint64_t{be::get32(rec + 16)} << 32;
-            t[be::get16(rec)] = v;
+            v.members = rec.member_bits();
+            v.tagged = rec.tagged_bits();
+            t[rec.vid] = v;
         }
     } while (next != 0);
     return t;

@@ -5,29 +5,32 @@
 #include <string>
 #include <vector>
 
-#include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
-#include "sdk/chipsim/chipsim.h"
+#include "sdk/sdk_port.h"
 #include "sdk/simproto/simctl_cmds.h"
 #include "tools/drvctl/commands.h"
 
 namespace drvctl {
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 
 // Sends a simulation-control command; kExitOk with the answer, or why not (kExitFailed when
 // the simulation refused it, said on stderr unless quiet).
-int sim(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp,
-        bool quiet = false) {
+int sim_bytes(Args& args, uint16_t cmd, const std::vector<uint8_t>& payload, Response* resp,
+              bool quiet = false) {
     if (!attach_instance()) return kExitNoResponse;
-    int rc = request(simctl::kQueueKey, cmd, words_payload(words), args.timeout_ms, resp);
+    int rc = request(simctl::kQueueKey, cmd, payload, args.timeout_ms, resp);
     if (rc != kExitOk) return rc;
     if (resp->result() != 1) {
         if (!quiet) std::fprintf(stderr, "drvctl: the simulation refused the request\n");
         return kExitFailed;
     }
     return kExitOk;
+}
+int sim(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp,
+        bool quiet = false) {
+    return sim_bytes(args, cmd, words_payload(words), resp, quiet);
 }
 
 const char* speed_name(uint8_t code) {
@@ -65,10 +68,10 @@ bool parse_abilities(const std::string& list, uint32_t* bits) {
     static const struct {
         const char* name;
         uint32_t bit;
-    } names[] = {{"10h", chipsim::kAb10Half},       {"10f", chipsim::kAb10Full},
-                 {"100h", chipsim::kAb100Half},     {"100f", chipsim::kAb100Full},
-                 {"1000h", chipsim::kAb1000Half},   {"1000f", chipsim::kAb1000Full},
-                 {"10000f", chipsim::kAb10000Full}, {"all", chipsim::kAbAll}};
+    } names[] = {{"10h", sc::kAb10Half},       {"10f", sc::kAb10Full},
+                 {"100h", sc::kAb100Half},     {"100f", sc::kAb100Full},
+                 {"1000h", sc::kAb1000Half},   {"1000f", sc::kAb1000Full},
+                 {"10000f", sc::kAb10000Full}, {"all", sc::kAbAll}};
     *bits = 0;
     size_t start = 0;
     while (start <= list.size()) {
@@ -90,7 +93,7 @@ bool parse_abilities(const std::string& list, uint32_t* bits) {
 
 std::string abilities_text(uint32_t bits) {
     static const char* names[] = {"10h", "10f", "100h", "100f", "1000h", "1000f", "10000f"};
-    if (bits == chipsim::kAbAll) return "all";
+    if (bits == sc::kAbAll) return "all";
     std::string out;
     for (int i = 0; i < 7; ++i)
         if (bits & (1u << i)) out += std::string(out.empty() ? "" : ",") + names[i];
@@ -103,12 +106,17 @@ int port_arg(const std::string& text, uint32_t* port) {
     return kExitOk;
 }
 
-void show_phy_page(const Response& resp, uint32_t port, uint32_t page) {
-    std::printf("port %u: PHY class 0x%03x, page %u\n", port, resp.word(1), page);
+int show_phy_page(const Response& resp, uint32_t port, uint32_t page) {
+    sc::PhyDump d;
+    if (int rc = read_reply(resp, &d)) return rc;
+    std::printf("port %u: PHY class 0x%03x, page %u\n", port, d.phy_class, page);
     for (uint32_t r = 0; r < 32; ++r)
-        std::printf("  %2u: 0x%04x%s", r, be::get16(resp.payload.data() + 8 + 2 * r),
-                    r % 4 == 3 ? "\n" : "");
+        std::printf("  %2u: 0x%04x%s", r, d.regs[r], r % 4 == 3 ? "\n" : "");
+    return kExitOk;
 }
+
+// Reads a PHY register; prints its value.
+int phy_read(Args& args, const std::vector<uint32_t>& words, sc::PhyValue* v);
 
 int show_c45(Args& args, uint32_t port) {
     static const struct {
@@ -120,11 +128,17 @@ int show_c45(Args& args, uint32_t port) {
                 {3, 0xC040, "speed mode"},  {3, 0xC048, "speed mode"}};
     std::printf("port %u: clause-45 PHY\n", port);
     for (const auto& r : regs) {
-        Response resp;
-        if (int rc = sim(args, sc::kPhyRead, {port, 1, r.mmd, r.reg}, &resp)) return rc;
-        std::printf("  %u.0x%04x: 0x%04x  %s\n", r.mmd, r.reg, resp.word(1), r.what);
+        sc::PhyValue v;
+        if (int rc = phy_read(args, {port, 1, r.mmd, r.reg}, &v)) return rc;
+        std::printf("  %u.0x%04x: 0x%04x  %s\n", r.mmd, r.reg, v.value, r.what);
     }
     return kExitOk;
+}
+
+int phy_read(Args& args, const std::vector<uint32_t>& words, sc::PhyValue* v) {
+    Response resp;
+    if (int rc = sim(args, sc::kPhyRead, words, &resp)) return rc;
+    return read_reply(resp, v);
 }
 
 }  // namespace
@@ -133,30 +147,32 @@ int cmd_ports(Args& args) {
     if (!args.words.empty()) return usage_error("ports takes no arguments");
     Response resp;
     if (int rc = sim(args, sc::kPorts, {}, &resp)) return rc;
-    uint32_t n = resp.word(1);
+    sc::List<sc::PortRecord> ports;
+    if (int rc = read_reply(resp, &ports)) return rc;
     std::printf(
         "port dev/port admin link  config     oper       autoneg flowctl  mru   phy    "
         "partner\n");
-    for (uint32_t i = 0; i < n && 8 + (i + 1) * sc::kPortRecordSize <= resp.payload.size(); ++i) {
-        const uint8_t* r = resp.payload.data() + 8 + i * sc::kPortRecordSize;
-        uint32_t f = be::get32(r + 4);
+    for (const sc::PortRecord& r : ports.items) {
+        uint32_t f = r.flags;
         bool link = f & sc::kPortFlagLink;
-        std::string cfg = std::string(speed_name(r[8])) + (r[9] ? " half" : " full");
+        std::string cfg = std::string(speed_name(r.speed)) + (r.duplex ? " half" : " full");
         std::string oper =
-            link ? std::string(speed_name(r[10])) + (r[11] ? " half" : " full") : std::string("-");
+            link ? std::string(speed_name(r.link_speed)) + (r.link_duplex ? " half" : " full")
+                 : std::string("-");
         const char* fc = (f & sc::kPortFlagFlowControl) ? "on"
                          : (f & sc::kPortFlagFcAn)      ? "auto"
                                                         : "off";
         std::string partner = "none";
         if ((f & sc::kPortFlagPartner) && (f & sc::kPortFlagPartnerAutoneg))
-            partner = "auto " + abilities_text(be::get32(r + 20));
+            partner = "auto " + abilities_text(r.partner_abilities);
         else if (f & sc::kPortFlagPartner)
-            partner = std::string("forced ") + speed_name(r[17]) + (r[18] ? " full" : " half");
-        std::printf("%4u %3u/%-3u %-5s %-5s %-10s %-10s %-7s %-8s %-5u 0x%03x %s%s%s\n", r[0], r[1],
-                    r[2], (f & sc::kPortFlagAdmin) ? "up" : "down", link ? "up" : "down",
-                    cfg.c_str(), oper.c_str(), (f & sc::kPortFlagSpeedAn) ? "on" : "off", fc,
-                    be::get16(r + 12), be::get16(r + 14), partner.c_str(),
-                    (f & sc::kPortFlagLinkFibre) ? " (fibre)" : "",
+            partner = std::string("forced ") + speed_name(r.partner_speed) +
+                      (r.partner_full ? " full" : " half");
+        std::printf("%4u %3u/%-3u %-5s %-5s %-10s %-10s %-7s %-8s %-5u 0x%03x %s%s%s\n", r.front,
+                    r.device, r.dev_port, (f & sc::kPortFlagAdmin) ? "up" : "down",
+                    link ? "up" : "down", cfg.c_str(), oper.c_str(),
+                    (f & sc::kPortFlagSpeedAn) ? "on" : "off", fc, r.mru, r.phy_class,
+                    partner.c_str(), (f & sc::kPortFlagLinkFibre) ? " (fibre)" : "",
                     (f & sc::kPortFlagPhySilent) ? " [PHY silent]" : "");
     }
     return kExitOk;
@@ -172,7 +188,7 @@ int cmd_phy(Args& args) {
         Response dump;
         int rc = sim(args, sc::kPhyDump, {port, a}, &dump, true);
         if (rc == kExitFailed) return show_c45(args, port);  // no clause-22 pages to dump
-        if (rc == kExitOk) show_phy_page(dump, port, a);
+        if (rc == kExitOk) rc = show_phy_page(dump, port, a);
         return rc;
     }
     const std::string& op = w[1];
@@ -181,8 +197,9 @@ int cmd_phy(Args& args) {
         bool paged = w.size() == 4;
         if ((paged && !parse_u32(w[2], &a)) || !parse_u32(w[w.size() - 1], &b))
             return usage_error("phy PORT read [PAGE] REG");
-        if (int rc = sim(args, sc::kPhyRead, {port, 0, a, b}, &resp)) return rc;
-        std::printf("0x%04x\n", resp.word(1));
+        sc::PhyValue v;
+        if (int rc = phy_read(args, {port, 0, a, b}, &v)) return rc;
+        std::printf("0x%04x\n", v.value);
         return kExitOk;
     }
     if (op == "write" && (w.size() == 4 || w.size() == 5)) {
@@ -196,8 +213,9 @@ int cmd_phy(Args& args) {
         if (!parse_u32(w[2], &a) || !parse_u32(w[3], &b) || (w.size() == 5 && !parse_u32(w[4], &c)))
             return usage_error("phy PORT c45 DEVICE REG [VALUE]");
         if (w.size() == 5) return sim(args, sc::kPhyWrite, {port, 1, a, b, c}, &resp);
-        if (int rc = sim(args, sc::kPhyRead, {port, 1, a, b}, &resp)) return rc;
-        std::printf("0x%04x\n", resp.word(1));
+        sc::PhyValue v;
+        if (int rc = phy_read(args, {port, 1, a, b}, &v)) return rc;
+        std::printf("0x%04x\n", v.value);
         return kExitOk;
     }
     return usage_error("unknown phy operation");
@@ -205,51 +223,59 @@ int cmd_phy(Args& args) {
 
 int cmd_sim(Args& args) {
     const auto& w = args.words;
-    if (w.empty()) return usage_error("sim needs partner, phy, twsi, poe or sfp");
+    if (w.empty()) return usage_error("sim needs partner, phy, twsi, poe, sfp or help");
     if (w[0] == "poe") return cmd_sim_poe(args);
     if (w[0] == "sfp") return cmd_sim_sfp(args);
+    if (w[0] == "help" && w.size() == 1) {
+        std::printf(
+            "simulation-control commands (queue %u; `drvctl raw --queue %u CMD WORD...`):\n",
+            simctl::kQueueKey, simctl::kQueueKey);
+        for (const sc::Command& c : sc::kCommands)
+            std::printf("  %2u  %-15s %s\n", c.id, c.name, c.usage);
+        return kExitOk;
+    }
     Response resp;
     if (w[0] == "partner" && w.size() >= 3) {
         uint32_t port;
         if (int rc = port_arg(w[1], &port)) return rc;
         if (int rc = sim(args, sc::kPartnerGet, {port}, &resp)) return rc;
-        std::vector<uint32_t> p = {port};
-        for (uint32_t i = 0; i < 8; ++i)
-            p.push_back(resp.word(i + 1));
-        // p: port, present, autoneg, abilities, pause, asym, forced speed, forced full, fibre
+        sc::PartnerRequest rq;
+        rq.port = port;
+        if (int rc = read_reply(resp, &rq.partner)) return rc;
+        sc::Partner& p = rq.partner;
         for (size_t i = 2; i < w.size(); ++i) {
             const std::string& o = w[i];
             if (o == "up")
-                p[1] = 1;
+                p.present = 1;
             else if (o == "down")
-                p[1] = 0;
+                p.present = 0;
             else if (o == "auto")
-                p[2] = 1;
+                p.autoneg = 1;
             else if (o == "pause" || o == "nopause")
-                p[4] = o == "pause";
+                p.pause = o == "pause";
             else if (o == "asym" || o == "noasym")
-                p[5] = o == "asym";
+                p.asym_pause = o == "asym";
             else if (o == "fibre" || o == "copper")
-                p[8] = o == "fibre";
+                p.fibre = o == "fibre";
             else if (o == "abilities" && i + 1 < w.size()) {
-                if (!parse_abilities(w[++i], &p[3])) return usage_error("unknown ability");
+                if (!parse_abilities(w[++i], &p.abilities)) return usage_error("unknown ability");
             } else if (o == "forced" && i + 1 < w.size()) {
                 std::string s = w[++i];
-                p[7] = 1;
+                p.forced_full = 1;
                 for (const char* suffix : {"half", "full"}) {
                     size_t at = s.size() >= 4 ? s.size() - 4 : 0;
                     if (s.compare(at, 4, suffix) == 0) {
-                        p[7] = std::string(suffix) == "full";
+                        p.forced_full = std::string(suffix) == "full";
                         s.resize(at);
                     }
                 }
-                if (!parse_speed(s, &p[6])) return usage_error("forced SPEED[half|full]");
-                p[2] = 0;
+                if (!parse_speed(s, &p.forced_speed)) return usage_error("forced SPEED[half|full]");
+                p.autoneg = 0;
             } else {
                 return usage_error("unknown partner setting " + o);
             }
         }
-        return sim(args, sc::kPartner, p, &resp);
+        return sim_bytes(args, sc::kPartner, sc::encode(rq), &resp);
     }
     if (w[0] == "phy" && w.size() == 3 && (w[2] == "answer" || w[2] == "silent")) {
         uint32_t port;

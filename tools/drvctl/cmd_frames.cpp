@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -12,10 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/common/byteorder.h"
 #include "platform/lmm/l_ipcmem.h"
 #include "platform/simctl/simctl.h"
-#include "sdk/chipsim/capture/capture.h"
 #include "sdk/sdk_fdb.h"
 #include "sdk/simproto/drops.h"
 #include "sdk/simproto/pcap.h"
@@ -25,7 +24,7 @@
 namespace drvctl {
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 
 constexpr uint32_t kMaxPort = 16;
 constexpr uint32_t kInlineFrame = simctl::kMaxPayload - 8;
@@ -44,10 +43,6 @@ int sim(Args& args, uint16_t cmd, const std::vector<uint8_t>& payload, Response*
         return kExitFailed;
     }
     return kExitOk;
-}
-
-uint64_t get64(const uint8_t* p) {
-    return uint64_t{be::get32(p)} << 32 | be::get32(p + 4);
 }
 
 bool parse_port(const std::string& text, uint32_t* port) {
@@ -112,12 +107,62 @@ std::string mac_text(const uint8_t* m) {
     return b;
 }
 
+// "0/5 (port 3)": a device port and its front port, "cpu" or "internal".
+std::string device_port(uint8_t dev, uint8_t port, uint8_t front) {
+    return std::to_string(dev) + "/" + std::to_string(port) + " (" +
+           (front == 0 || front == sc::kNoFrontPort ? port_name(front)
+                                                    : "port " + port_name(front)) +
+           ")";
+}
+
+// The path of a traced frame, one line per stage: where it was (device/port and the front
+// port), the stage, the command of the pipeline after it, the drop reason and CPU code that
+// command carries, the ports it is bound for, and what else the stage noted.
+void print_trace(uint32_t port, size_t len, const sc::Trace& t) {
+    std::printf("trace of %zu bytes into port %u:\n", len, port);
+    std::printf("      %-16s %-18s %-10s %s\n", "device/port", "stage", "verdict",
+                "reason, cpu code, bound for, note");
+    size_t i = 0;
+    const std::vector<sc::TracePort>* bound = nullptr;  // the last ports shown
+    for (const sc::TraceEvent& e : t.events) {
+        std::string detail;
+        auto add = [&](const std::string& s) { detail += (detail.empty() ? "" : ", ") + s; };
+        if (e.reason != 0) add(simproto::drop_name(static_cast<simproto::Drop>(e.reason)));
+        if (e.cpu_code) add("cpu code " + std::to_string(e.cpu_code));
+        // The ports it is bound for, when a stage changed them.
+        auto same = [](const sc::TracePort& x, const sc::TracePort& y) {
+            return x.dev_port == y.dev_port && x.front == y.front;
+        };
+        bool changed = !bound || bound->size() != e.ports.size() ||
+                       !std::equal(e.ports.begin(), e.ports.end(), bound->begin(), same);
+        bound = &e.ports;
+        if (changed && !e.ports.empty()) {
+            std::string ports;
+            for (const sc::TracePort& p : e.ports)
+                ports += (ports.empty() ? "" : ",") +
+                         (p.front == sc::kNoFrontPort
+                              ? std::to_string(e.dev) + "/" + std::to_string(p.dev_port)
+                              : port_name(p.front));
+            add("-> " + ports);
+        }
+        if (!e.note.empty() && e.note != "code " + std::to_string(e.cpu_code)) add(e.note);
+        std::printf("  %2zu  %-16s %-18s %-10s %s\n", ++i,
+                    device_port(e.dev, e.port, e.front).c_str(), e.stage.c_str(),
+                    sc::verdict_name(e.verdict), detail.c_str());
+    }
+    if (t.total > t.events.size())
+        std::printf("  ... %zu more stages did not fit the answer\n", t.total - t.events.size());
+}
+
 // Injects one frame: inline when it fits a message, through the shared IPC pool otherwise.
-int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame) {
+// Traced: prints each stage's decision before the outcome.
+int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame, bool traced) {
     Response resp;
     int rc;
+    const uint32_t port_word = port | (traced ? sc::kInjectTrace : 0);
     if (frame.size() <= kInlineFrame) {
-        std::vector<uint8_t> payload = words_payload({port, static_cast<uint32_t>(frame.size())});
+        std::vector<uint8_t> payload =
+            sc::encode(sc::InjectRequest{port_word, static_cast<uint32_t>(frame.size())});
         payload.insert(payload.end(), frame.begin(), frame.end());
         rc = sim(args, sc::kInject, payload, &resp);
     } else {
@@ -129,29 +174,35 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame) {
             return kExitFailed;
         }
         std::memcpy(buf, frame.data(), frame.size());
-        rc =
-            sim(args, sc::kInjectIpc,
-                words_payload({port, static_cast<uint32_t>(frame.size()), L_IPCMEM_GetOffset(buf)}),
-                &resp);
+        rc = sim(args, sc::kInjectIpc,
+                 words_payload(
+                     {port_word, static_cast<uint32_t>(frame.size()), L_IPCMEM_GetOffset(buf)}),
+                 &resp);
         L_IPCMEM_Free(buf);
     }
     if (rc != kExitOk) return rc;
-    auto drop = static_cast<simproto::Drop>(resp.word(1));
-    uint32_t vid = resp.word(2), flags = resp.word(3), code = resp.word(4), n = resp.word(5);
+    sc::Decoder d(resp.payload.data() + 4, resp.payload.size() - 4);
+    sc::InjectResult r;
+    sc::Trace trace;
+    if (!sc::decode(d, &r) || (traced && !sc::decode(d, &trace))) {
+        std::fprintf(stderr, "drvctl: the simulation's answer is cut short\n");
+        return kExitFailed;
+    }
+    if (traced) print_trace(port, frame.size(), trace);
     std::string where;
-    for (uint32_t i = 0; i < n && 24 + i < resp.payload.size(); ++i)
-        where += (i ? "," : "") + port_name(resp.payload[24 + i]);
-    if (flags & sc::kInjectFlagToCpu)
-        where +=
-            (where.empty() ? "" : " and ") + std::string("cpu (code ") + std::to_string(code) + ")";
+    for (uint8_t p : r.ports)
+        where += (where.empty() ? "" : ",") + port_name(p);
+    if (r.flags & sc::kInjectFlagToCpu)
+        where += (where.empty() ? "" : " and ") + std::string("cpu (code ") +
+                 std::to_string(r.cpu_code) + ")";
     std::printf("port %u: %zu bytes", port, frame.size());
     if (where.empty())
-        std::printf(" dropped (%s)", simproto::drop_name(drop));
+        std::printf(" dropped (%s)", simproto::drop_name(static_cast<simproto::Drop>(r.drop)));
     else
         std::printf(" -> %s", where.c_str());
-    if (vid) std::printf(", VLAN %u", vid);
-    if (flags & sc::kInjectFlagFlooded) std::printf(", flooded");
-    if (flags & sc::kInjectFlagLearned) std::printf(", source learned");
+    if (r.vid) std::printf(", VLAN %u", r.vid);
+    if (r.flags & sc::kInjectFlagFlooded) std::printf(", flooded");
+    if (r.flags & sc::kInjectFlagLearned) std::printf(", source learned");
     std::printf("\n");
     return kExitOk;
 }
@@ -164,14 +215,16 @@ bool read_captured(Args& args, pcap::Record* rec, uint8_t* front, int* rc) {
     do {
         if ((*rc = sim(args, sc::kCaptureRead, words_payload({got}), &resp)) != kExitOk)
             return false;
-        if (resp.word(1) == 0) return false;
-        *front = static_cast<uint8_t>(resp.word(2));
-        rec->time_ns = uint64_t{resp.word(3)} * 1000000000u + resp.word(4);
-        len = resp.word(5);
-        size_t from = 4 + sc::kCaptureHeader;
-        if (resp.payload.size() <= from && len > got) return false;  // the frame vanished
-        rec->bytes.insert(rec->bytes.end(), resp.payload.begin() + static_cast<long>(from),
-                          resp.payload.end());
+        sc::Decoder d(resp.payload.data() + 4, resp.payload.size() - 4);
+        sc::CaptureStatus status;
+        sc::CapturedHeader h;
+        if (!sc::decode(d, &status) || status.waiting == 0) return false;
+        if (!sc::decode(d, &h)) return false;
+        *front = static_cast<uint8_t>(h.front);
+        rec->time_ns = uint64_t{h.seconds} * 1000000000u + h.nanoseconds;
+        len = h.length;
+        if (d.left() == 0 && len > got) return false;  // the frame vanished
+        rec->bytes.insert(rec->bytes.end(), d.at(), d.at() + d.left());
         got = static_cast<uint32_t>(rec->bytes.size());
     } while (got < len);
     rec->orig_len = len;
@@ -247,38 +300,35 @@ int capture_live(Args& args, uint32_t bitmap, bool cpu, const std::string& out, 
     return rc != kExitOk ? rc : stop_rc;
 }
 
-void show_counters(const Response& resp) {
-    uint32_t n = resp.word(1), reasons = resp.word(2);
-    uint32_t rec = sc::kCounterRecordHeader + reasons * 8;
+int show_counters(const Response& resp) {
+    sc::CountersReply counters;
+    if (int rc = read_reply(resp, &counters)) return rc;
     std::printf(
         "port  dev/port  rx frames   rx bytes  tx frames   tx bytes  to cpu  captured  "
         "dropped\n");
     std::string details;
-    for (uint32_t i = 0; i < n; ++i) {
-        size_t at = 12 + size_t{i} * rec;
-        if (at + rec > resp.payload.size()) break;
-        const uint8_t* r = resp.payload.data() + at;
-        if (r[0] == sc::kNoFrontPort && !get64(r + 4) && !get64(r + 20)) continue;
+    for (const sc::CounterRecord& r : counters.items) {
+        if (r.front == sc::kNoFrontPort && !r.rx_frames && !r.tx_frames) continue;
         uint64_t dropped = 0;
-        for (uint32_t k = 0; k < reasons; ++k) {
-            uint64_t v = get64(r + sc::kCounterRecordHeader + 8 * k);
+        for (uint32_t k = 0; k < r.drops.size(); ++k) {
+            uint64_t v = r.drops[k];
             dropped += v;
             if (v)
-                details += "  port " + port_name(r[0]) + ": " +
+                details += "  port " + port_name(r.front) + ": " +
                            simproto::drop_name(static_cast<simproto::Drop>(k)) + " " +
                            std::to_string(v) + "\n";
         }
-        std::printf("%4s  %3u/%-4u %9llu %10llu %10llu %10llu %7llu %9llu %8llu\n",
-                    port_name(r[0]).c_str(), r[1], r[2],
-                    static_cast<unsigned long long>(get64(r + 4)),
-                    static_cast<unsigned long long>(get64(r + 12)),
-                    static_cast<unsigned long long>(get64(r + 20)),
-                    static_cast<unsigned long long>(get64(r + 28)),
-                    static_cast<unsigned long long>(get64(r + 36)),
-                    static_cast<unsigned long long>(get64(r + 44)),
-                    static_cast<unsigned long long>(dropped));
+        std::printf(
+            "%4s  %3u/%-4u %9llu %10llu %10llu %10llu %7llu %9llu %8llu\n",
+            port_name(r.front).c_str(), r.device, r.dev_port,
+            static_cast<unsigned long long>(r.rx_frames),
+            static_cast<unsigned long long>(r.rx_bytes),
+            static_cast<unsigned long long>(r.tx_frames),
+            static_cast<unsigned long long>(r.tx_bytes), static_cast<unsigned long long>(r.to_cpu),
+            static_cast<unsigned long long>(r.captured), static_cast<unsigned long long>(dropped));
     }
     if (!details.empty()) std::printf("drops:\n%s", details.c_str());
+    return kExitOk;
 }
 
 }  // namespace
@@ -330,22 +380,23 @@ int cmd_frames(Args& args) {
         return sim(args, sc::kCountersClear, {}, &resp);
     if (!args.words.empty()) return usage_error("unexpected " + args.words[0]);
     if (int rc = sim(args, sc::kFrameCounters, {}, &resp)) return rc;
-    show_counters(resp);
+    if (int rc = show_counters(resp)) return rc;
     for (uint32_t dev = 0;; ++dev) {
         Response q;
         int rc =
             request(simctl::kQueueKey, sc::kCpuQueue, words_payload({dev}), args.timeout_ms, &q);
         if (rc != kExitOk) return rc;
         if (q.result() != 1) break;  // no such device
-        uint32_t waiting = q.word(1), m = q.word(2);
-        if (!waiting) continue;
-        std::printf("cpu queue of device %u: %u frames waiting\n", dev, waiting);
-        for (uint32_t i = 0; i < m && i < 16; ++i) {
-            const uint8_t* r = q.payload.data() + 12 + i * sc::kCpuRecordSize;
-            if (12 + (i + 1) * sc::kCpuRecordSize > q.payload.size()) break;
-            std::printf("  from port %s, VLAN %u, code %u, %u bytes%s%s\n", port_name(r[0]).c_str(),
-                        be::get16(r + 4), be::get32(r + 8), be::get32(r + 12),
-                        r[2] & 1 ? ", mirrored" : "", r[2] & 2 ? ", tagged" : "");
+        sc::CpuQueueReply queue;
+        if (int rc2 = read_reply(q, &queue)) return rc2;
+        if (!queue.waiting) continue;
+        std::printf("cpu queue of device %u: %u frames waiting\n", dev, queue.waiting);
+        for (size_t i = 0; i < queue.items.size() && i < 16; ++i) {
+            const sc::CpuFrameRecord& r = queue.items[i];
+            std::printf("  from port %s, VLAN %u, code %u, %u bytes%s%s\n",
+                        port_name(r.front).c_str(), r.vid, r.cpu_code, r.length,
+                        r.flags & sc::kCpuFrameMirrored ? ", mirrored" : "",
+                        r.flags & sc::kCpuFrameTagged ? ", tagged" : "");
         }
     }
     return kExitOk;
@@ -359,31 +410,29 @@ int cmd_fdb(Args& args) {
     static const char* kCmds[] = {"fwd", "drop", "mirror", "trap", "?", "soft-drop"};
     uint32_t slot = 0, total = 0;
     std::printf(" slot  address            vlan  destination  flags\n");
-    while (slot != 0xFFFFFFFF) {
+    while (slot != sc::kFdbEnd) {
         Response resp;
         if (int rc = sim(args, sc::kFdbRead, words_payload({dev, slot}), &resp)) return rc;
-        uint32_t n = resp.word(2);
-        for (uint32_t i = 0; i < n; ++i) {
-            size_t at = 12 + size_t{i} * sc::kFdbRecordSize;
-            if (at + sc::kFdbRecordSize > resp.payload.size()) break;
-            const uint8_t* r = resp.payload.data() + at;
-            std::string key = r[14] == SDK_MAC_ENTRY_KEY_MAC_VID
-                                  ? mac_text(r + 4)
-                                  : hex(r + 4, 4) + "/" + hex(r + 8, 4);
+        sc::FdbReply fdb;
+        if (int rc = read_reply(resp, &fdb)) return rc;
+        for (const sc::FdbRecord& r : fdb.items) {
+            std::string key = r.key_type == SDK_MAC_ENTRY_KEY_MAC_VID
+                                  ? mac_text(r.key.data())
+                                  : hex(r.key.data(), 4) + "/" + hex(r.key.data() + 4, 4);
             std::string dest =
-                r[16] == SDK_INTERFACE_PORT
-                    ? (r[19] != sc::kNoFrontPort
-                           ? "port " + port_name(r[19])
-                           : "dev " + std::to_string(r[17]) + "/" + std::to_string(r[18]))
-                    : std::string(kTypes[r[16] & 3]) + " " + std::to_string(be::get16(r + 20));
-            std::string flags = r[15] & sc::kFdbFlagStatic ? "static" : "dynamic";
-            if (r[22]) flags += std::string(" da:") + kCmds[r[22] % 6];
-            if (r[23]) flags += std::string(" sa:") + kCmds[r[23] % 6];
-            std::printf("%5u  %-17s  %4u  %-11s  %s\n", be::get32(r), key.c_str(),
-                        be::get16(r + 12), dest.c_str(), flags.c_str());
+                r.if_type == SDK_INTERFACE_PORT
+                    ? (r.front != sc::kNoFrontPort
+                           ? "port " + port_name(r.front)
+                           : "dev " + std::to_string(r.dev) + "/" + std::to_string(r.port))
+                    : std::string(kTypes[r.if_type & 3]) + " " + std::to_string(r.target);
+            std::string flags = r.flags & sc::kFdbFlagStatic ? "static" : "dynamic";
+            if (r.da_cmd) flags += std::string(" da:") + kCmds[r.da_cmd % 6];
+            if (r.sa_cmd) flags += std::string(" sa:") + kCmds[r.sa_cmd % 6];
+            std::printf("%5u  %-17s  %4u  %-11s  %s\n", r.slot, key.c_str(), r.vid, dest.c_str(),
+                        flags.c_str());
             ++total;
         }
-        slot = resp.word(1);
+        slot = fdb.next;
     }
     std::printf("%u entries\n", total);
     return kExitOk;
@@ -398,7 +447,9 @@ int cmd_clock(Args& args) {
 }
 
 int cmd_inject(Args& args) {
-    const std::vector<std::string>& w = args.words;
+    std::vector<std::string> w = args.words;
+    bool traced = !w.empty() && w[0] == "--trace";
+    if (traced) w.erase(w.begin());
     uint32_t port;
     if (w.size() < 2 || !parse_port(w[0], &port))
         return usage_error("give a front port (1 to 16) and a frame");
@@ -411,7 +462,7 @@ int cmd_inject(Args& args) {
             return kExitFailed;
         }
         for (const pcap::Record& r : recs)
-            if (int rc = inject_one(args, port, r.bytes)) return rc;
+            if (int rc = inject_one(args, port, r.bytes, traced)) return rc;
         std::printf("%zu frames injected\n", recs.size());
         return kExitOk;
     }
@@ -420,7 +471,7 @@ int cmd_inject(Args& args) {
     if (frame.size() > 16384)
         return usage_error("a frame is at most 16384 bytes (" + std::to_string(frame.size()) +
                            " given)");
-    return inject_one(args, port, frame);
+    return inject_one(args, port, frame, traced);
 }
 
 }  // namespace drvctl

@@ -17,7 +17,7 @@
 namespace drvctl {
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 
 struct Exchange {
     int write_status = 0;

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "drivers/swdrv/dev_swdrv_subcmd.h"
-#include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
 #include "tools/drvctl/commands.h"
@@ -16,8 +15,7 @@ namespace drvctl {
 namespace {
 
 namespace cmd = swdrv::subcmd;
-
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 
 // Chip values, for the views.
 const char* const kAccept[] = {"tagged", "all", "untagged"};
@@ -43,17 +41,14 @@ int vlan_show(Args& args, uint32_t only) {
                 return rc;
             known = resp.result() == 1;
             if (!known) break;
-            uint32_t n = resp.word(1);
-            next = resp.word(2);
-            for (uint32_t i = 0; i < n && 12 + (i + 1) * sc::kVlanRecordSize <= resp.payload.size();
-                 ++i) {
-                const uint8_t* r = resp.payload.data() + 12 + i * sc::kVlanRecordSize;
-                uint64_t members = be::get32(r + 4) | uint64_t{be::get32(r + 8)} << 32;
-                uint64_t tagged = be::get32(r + 12) | uint64_t{be::get32(r + 16)} << 32;
-                VlanView& v = vlans[be::get16(r)];
-                v.group = r[2];
-                v.untagged[dev] = members & ~tagged;
-                v.tagged[dev] = tagged;
+            sc::VlansReply reply;
+            if (int rc = read_reply(resp, &reply)) return rc;
+            next = reply.next;
+            for (const sc::VlanRecord& r : reply.items) {
+                VlanView& v = vlans[r.vid];
+                v.group = r.stp_group;
+                v.untagged[dev] = r.member_bits() & ~r.tagged_bits();
+                v.tagged[dev] = r.tagged_bits();
             }
         } while (next != 0);
         if (!known) break;
@@ -74,16 +69,14 @@ int vlan_show(Args& args, uint32_t only) {
 int vlan_ports(Args& args) {
     Response resp;
     if (int rc = sim_request(args, sc::kVlanPorts, {}, &resp)) return rc;
-    uint32_t n = resp.word(1);
+    sc::List<sc::VlanPortRecord> ports;
+    if (int rc = read_reply(resp, &ports)) return rc;
     std::printf("port  pvid  accept    filter  tpid    tunnel  priority\n");
-    for (uint32_t i = 0; i < n && 8 + (i + 1) * sc::kVlanPortRecordSize <= resp.payload.size();
-         ++i) {
-        const uint8_t* r = resp.payload.data() + 8 + i * sc::kVlanPortRecordSize;
-        std::printf("%4u  %4u  %-8s  %-6s  0x%04x  %-6s  %u\n", r[0], be::get16(r + 4),
-                    r[3] < 3 ? kAccept[r[3]] : "?",
-                    (r[8] & sc::kVlanPortFlagIngressFilter) ? "on" : "off", be::get16(r + 6),
-                    (r[8] & sc::kVlanPortFlagTunnelAccess) ? "access" : "-", r[9]);
-    }
+    for (const sc::VlanPortRecord& r : ports.items)
+        std::printf("%4u  %4u  %-8s  %-6s  0x%04x  %-6s  %u\n", r.front, r.pvid,
+                    r.accept < 3 ? kAccept[r.accept] : "?",
+                    (r.flags & sc::kVlanPortFlagIngressFilter) ? "on" : "off", r.tpid,
+                    (r.flags & sc::kVlanPortFlagTunnelAccess) ? "access" : "-", r.default_up);
     return kExitOk;
 }
 
@@ -189,12 +182,11 @@ int cmd_stp(Args& args) {
             return usage_error("stp show [INSTANCE]: INSTANCE is 0 to 31");
         Response resp;
         if (int rc = sim_request(args, sc::kStpStates, {instance}, &resp)) return rc;
+        sc::List<sc::StpRecord> states;
+        if (int rc2 = read_reply(resp, &states)) return rc2;
         std::printf("instance %u\nport  state\n", instance);
-        uint32_t n = resp.word(1);
-        for (uint32_t i = 0; i < n && 8 + 4 * (i + 1) <= resp.payload.size(); ++i) {
-            const uint8_t* r = resp.payload.data() + 8 + 4 * i;
-            std::printf("%4u  %s\n", r[0], r[3] < 4 ? kChipStates[r[3]] : "?");
-        }
+        for (const sc::StpRecord& r : states.items)
+            std::printf("%4u  %s\n", r.front, r.state < 4 ? kChipStates[r.state] : "?");
         return kExitOk;
     }
     return usage_error("unknown stp operation \"" + op + "\"");

@@ -39,15 +39,17 @@ const std::vector<Command>& commands() {
          "[--serial S] [--wavelength NM] [--temp C] [--vcc V] [--bias MA] [--tx DBM] [--rx DBM] "
          "[--external-cal]\n"
          "sim sfp set PORT [--temp C] [--vcc V] [--bias MA] [--tx DBM] [--rx DBM] [--lane 1-4]\n"
-         "sim sfp remove PORT | sim sfp fail PORT N [--id] | sim sfp list | sim sfp dump PORT",
+         "sim sfp remove PORT | sim sfp fail PORT N [--id] | sim sfp list | sim sfp dump PORT\n"
+         "sim help                    the simulation-control commands and their words",
          cmd_sim},
         {"transceiver",
          "transceiver [PORT] [--raw]  what the transceiver monitor holds for each cage (--raw: "
          "as hex)",
          cmd_transceiver},
         {"inject",
-         "inject PORT HEX...          a frame (hex, FCS left out) enters front port PORT\n"
-         "inject PORT --pcap FILE     every frame of a pcap or pcapng file enters PORT",
+         "inject [--trace] PORT HEX...        a frame (hex, FCS left out) enters front port PORT\n"
+         "inject [--trace] PORT --pcap FILE   every frame of a pcap or pcapng file enters PORT\n"
+         "  --trace: print each pipeline stage's decision about the frame",
          cmd_inject},
         {"capture",
          "capture PORTS --out FILE [--count N] [--seconds S]   what the ports send, to a pcap "

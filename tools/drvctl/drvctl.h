@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/sysfun/ipc_client.h"
+#include "sdk/simproto/codec.h"
 
 namespace drvctl {
 
@@ -35,6 +37,15 @@ struct Response {
     uint32_t word(size_t i) const;
     uint8_t result() const { return payload.empty() ? 0 : payload[0]; }
 };
+
+// Reads the record of a simulation-control reply; kExitFailed, said on stderr, when the reply
+// is cut short.
+template <typename T>
+int read_reply(const Response& resp, T* r) {
+    if (simproto::decode_reply(resp.payload, r)) return kExitOk;
+    std::fprintf(stderr, "drvctl: the simulation's answer is cut short\n");
+    return kExitFailed;
+}
 
 // Sends a request (module `cmd`, payload bytes) to a queue of the instance and waits for the
 // answer. Prints the reason on stderr and returns kExitNoResponse when none came, kExitOk

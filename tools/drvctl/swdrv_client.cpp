@@ -4,7 +4,6 @@
 #include <set>
 
 #include "drivers/swdrv/dev_swdrv_subcmd.h"
-#include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
 
@@ -53,14 +52,12 @@ int sim_request(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Re
 }
 
 int front_ports(Args& args, FrontPorts* out) {
-    namespace sc = chipsim::simcmd;
     Response resp;
-    if (int rc = sim_request(args, sc::kPorts, {}, &resp)) return rc;
-    uint32_t n = resp.word(1);
-    for (uint32_t i = 0; i < n && 8 + (i + 1) * sc::kPortRecordSize <= resp.payload.size(); ++i) {
-        const uint8_t* r = resp.payload.data() + 8 + i * sc::kPortRecordSize;
-        (*out)[{r[1], r[2]}] = r[0];
-    }
+    if (int rc = sim_request(args, simproto::kPorts, {}, &resp)) return rc;
+    simproto::List<simproto::PortRecord> ports;
+    if (int rc = read_reply(resp, &ports)) return rc;
+    for (const simproto::PortRecord& r : ports.items)
+        (*out)[{r.device, r.dev_port}] = r.front;
     return kExitOk;
 }
 

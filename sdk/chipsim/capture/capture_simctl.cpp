@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/common/byteorder.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
@@ -51,30 +50,29 @@ bool capture_read(void* msg) {
             oldest_ns = c.front().time_ns;
         }
     }
-    uint8_t* out = ipcmsg::payload(msg);
-    be::put32(out + 4, static_cast<uint32_t>(waiting));
-    if (!oldest) return answer(msg, true, 4);
+    if (!oldest) return reply(msg, sc::CaptureStatus{0});
     DeviceLock lock(*oldest);
     std::deque<CapturedFrame>& c = oldest->capture.frames;
-    if (c.empty()) {
-        be::put32(out + 4, 0);
-        return answer(msg, true, 4);
-    }
+    if (c.empty()) return reply(msg, sc::CaptureStatus{0});
     const CapturedFrame& f = c.front();
     uint32_t len = static_cast<uint32_t>(f.bytes.size());
     if (offset > len) offset = len;
     uint32_t room = simctl::kMaxPayload - 4 - sc::kCaptureHeader;
     uint32_t chunk = std::min(len - offset, room);
-    be::put32(out + 8, front_of(f.dev, f.port));
-    be::put32(out + 12, static_cast<uint32_t>(f.time_ns / 1000000000u));
-    be::put32(out + 16, static_cast<uint32_t>(f.time_ns % 1000000000u));
-    be::put32(out + 20, len);
-    std::memcpy(out + 4 + sc::kCaptureHeader, f.bytes.data() + offset, chunk);
+    sc::Bytes out;
+    sc::encode(sc::CaptureStatus{static_cast<uint32_t>(waiting)}, &out);
+    sc::CapturedHeader h;
+    h.front = front_of(f.dev, f.port);
+    h.seconds = static_cast<uint32_t>(f.time_ns / 1000000000u);
+    h.nanoseconds = static_cast<uint32_t>(f.time_ns % 1000000000u);
+    h.length = len;
+    sc::encode(h, &out);
+    out.insert(out.end(), f.bytes.begin() + offset, f.bytes.begin() + offset + chunk);
     if (offset + chunk == len) {
         oldest->capture.bytes -= len;
         c.pop_front();
     }
-    return answer(msg, true, sc::kCaptureHeader + chunk);
+    return reply(msg, out);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/common/byteorder.h"
 #include "platform/lmm/l_ipcmem.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/core/model.h"
@@ -11,77 +10,125 @@
 namespace chipsim {
 namespace {
 
-bool injection(void* msg, const uint8_t* frame, uint32_t len, uint8_t dev, uint8_t port) {
+static_assert(static_cast<uint8_t>(Cmd::kForward) == uint8_t(sc::Verdict::kForward) &&
+              static_cast<uint8_t>(Cmd::kMirror) == uint8_t(sc::Verdict::kMirror) &&
+              static_cast<uint8_t>(Cmd::kTrap) == uint8_t(sc::Verdict::kTrap) &&
+              static_cast<uint8_t>(Cmd::kSoftDrop) == uint8_t(sc::Verdict::kSoftDrop) &&
+              static_cast<uint8_t>(Cmd::kHardDrop) == uint8_t(sc::Verdict::kHardDrop));
+
+sc::TraceEvent trace_record(const TraceEvent& t) {
+    sc::TraceEvent e;
+    e.dev = t.dev;
+    e.port = t.port;
+    e.front = front_of(t.dev, t.port);
+    e.verdict = static_cast<uint8_t>(t.verdict);
+    e.reason = static_cast<uint8_t>(t.reason);
+    e.cpu_code = t.cpu_code;
+    for (uint32_t q = 0; q < 64; ++q)
+        if (sdkPortsBmpIsMember(t.ports, q))
+            e.ports.push_back({static_cast<uint8_t>(q), front_of(t.dev, static_cast<uint8_t>(q))});
+    e.nports = static_cast<uint8_t>(e.ports.size());
+    e.stage = t.stage;
+    e.note = t.note;
+    return e;
+}
+
+// The stages' decisions after the result, as many as fit the reply.
+void encode_trace(const std::vector<TraceEvent>& trace, sc::Bytes* out) {
+    sc::Bytes events;
+    sc::Trace head;
+    head.total = static_cast<uint32_t>(trace.size());
+    const size_t used = 4 + out->size() + 8;  // the result word, the result, the header
+    const size_t room = used < simctl::kMaxPayload ? simctl::kMaxPayload - used : 0;
+    for (const TraceEvent& t : trace) {
+        sc::Bytes one = sc::encode(trace_record(t));
+        if (events.size() + one.size() > room) break;
+        events.insert(events.end(), one.begin(), one.end());
+        ++head.count;
+    }
+    sc::encode(head, out);  // the header (no events in it)
+    out->insert(out->end(), events.begin(), events.end());
+}
+
+bool injection(void* msg, const uint8_t* frame, uint32_t len, uint8_t dev, uint8_t port,
+               bool traced) {
     Result r;
+    r.tracing = traced;
     if (!receive(dev, port, frame, len, &r)) return answer(msg, false);
-    uint8_t* out = ipcmsg::payload(msg);
-    be::put32(out + 4, static_cast<uint32_t>(r.drop));
-    be::put32(out + 8, r.vid);
-    be::put32(out + 12, (r.flooded ? sc::kInjectFlagFlooded : 0) |
-                            (r.learned ? sc::kInjectFlagLearned : 0) |
-                            (r.to_cpu ? sc::kInjectFlagToCpu : 0));
-    be::put32(out + 16, r.cpu_code);
-    uint32_t n = 0;
+    sc::InjectResult res;
+    res.drop = static_cast<uint32_t>(r.drop);
+    res.vid = r.vid;
+    res.flags = (r.flooded ? sc::kInjectFlagFlooded : 0) |
+                (r.learned ? sc::kInjectFlagLearned : 0) | (r.to_cpu ? sc::kInjectFlagToCpu : 0);
+    res.cpu_code = r.cpu_code;
     for (const Sent& s : r.sent)
-        if (24 + n < simctl::kMaxPayload) out[24 + n++] = front_of(s.dev, s.port);
-    be::put32(out + 20, n);
-    return answer(msg, true, 20 + n);
+        if (24 + res.ports.size() < simctl::kMaxPayload)
+            res.ports.push_back(front_of(s.dev, s.port));
+    res.count = static_cast<uint32_t>(res.ports.size());
+    sc::Bytes out = sc::encode(res);
+    if (traced) encode_trace(r.trace, &out);
+    return reply(msg, out);
+}
+
+// The front port of a request's port word, and whether it asks for a trace.
+bool inject_port(uint32_t word0, uint8_t* dev, uint8_t* port, bool* traced) {
+    *traced = word0 & sc::kInjectTrace;
+    return front_port(word0 & ~sc::kInjectTrace, dev, port);
 }
 
 bool inject_cmd(void* msg) {
-    uint32_t front, len;
+    sc::InjectRequest rq;
     uint8_t dev, port;
-    if (!word(msg, 0, &front) || !word(msg, 1, &len) || !front_port(front, &dev, &port) ||
-        ipcmsg::msg_size(msg) < 8 || len != ipcmsg::msg_size(msg) - 8u)
+    bool traced;
+    const uint32_t size = ipcmsg::msg_size(msg);
+    if (!sc::decode(ipcmsg::payload(msg), size, &rq) ||
+        !inject_port(rq.port, &dev, &port, &traced) || rq.length != size - 8u)
         return answer(msg, false);
     // The frame is copied out of the message, which the answer overwrites.
-    std::vector<uint8_t> frame(ipcmsg::payload(msg) + 8, ipcmsg::payload(msg) + 8 + len);
-    return injection(msg, frame.data(), len, dev, port);
+    std::vector<uint8_t> frame(ipcmsg::payload(msg) + 8, ipcmsg::payload(msg) + 8 + rq.length);
+    return injection(msg, frame.data(), rq.length, dev, port, traced);
 }
 
 bool inject_ipc_cmd(void* msg) {
     uint32_t front, len, offset;
     uint8_t dev, port;
+    bool traced;
     if (!word(msg, 0, &front) || !word(msg, 1, &len) || !word(msg, 2, &offset) ||
-        !front_port(front, &dev, &port))
+        !inject_port(front, &dev, &port, &traced))
         return answer(msg, false);
     const auto* p = static_cast<const uint8_t*>(L_IPCMEM_GetPtrRange(offset, len));
     if (!p || len == 0) return answer(msg, false);
     std::vector<uint8_t> frame(p, p + len);
-    return injection(msg, frame.data(), len, dev, port);
+    return injection(msg, frame.data(), len, dev, port, traced);
 }
 
 bool frame_counters(void* msg) {
-    uint8_t* out = ipcmsg::payload(msg);
-    uint32_t rec = sc::kCounterRecordHeader + kDropReasons * 8;
-    uint32_t n = 0;
+    sc::CountersReply out;
+    out.reasons = kDropReasons;
+    const uint32_t rec = sc::kCounterRecordHeader + kDropReasons * 8;
     for (auto& dp : model().devices) {
         DeviceLock lock(*dp);
         Device& d = *dp;
         for (uint32_t p = 0; p < kPortSlots; ++p) {
             if (!d.port(static_cast<uint8_t>(p))) continue;
-            uint32_t at = 12 + n * rec;
-            if (4 + at + rec > simctl::kMaxPayload) break;
+            if (4 + 12 + (out.count + 1) * rec > simctl::kMaxPayload) break;
             const PortCounters& c = d.counters.ports[p];
-            uint8_t* r = out + at;
-            std::memset(r, 0, rec);
-            r[0] = front_of(d.num, static_cast<uint8_t>(p));
-            r[1] = d.num;
-            r[2] = static_cast<uint8_t>(p);
-            put64(r + 4, c.rx_frames);
-            put64(r + 12, c.rx_bytes);
-            put64(r + 20, c.tx_frames);
-            put64(r + 28, c.tx_bytes);
-            put64(r + 36, c.to_cpu);
-            put64(r + 44, c.captured);
-            for (uint32_t i = 0; i < kDropReasons; ++i)
-                put64(r + sc::kCounterRecordHeader + 8 * i, c.drops[i]);
-            ++n;
+            sc::CounterRecord r;
+            r.front = front_of(d.num, static_cast<uint8_t>(p));
+            r.device = d.num;
+            r.dev_port = static_cast<uint8_t>(p);
+            r.rx_frames = c.rx_frames;
+            r.rx_bytes = c.rx_bytes;
+            r.tx_frames = c.tx_frames;
+            r.tx_bytes = c.tx_bytes;
+            r.to_cpu = c.to_cpu;
+            r.captured = c.captured;
+            r.drops.assign(c.drops.begin(), c.drops.begin() + kDropReasons);
+            out.items.push_back(std::move(r));
+            ++out.count;
         }
     }
-    be::put32(out + 4, n);
-    be::put32(out + 8, kDropReasons);
-    return answer(msg, true, 8 + n * rec);
+    return reply(msg, out);
 }
 
 bool counters_clear(void* msg) {

@@ -1,12 +1,12 @@
-// What the features' simulation-control handlers share: reading the request, writing the
-// answer, front ports, and registration against the command table (sdk/simproto), which
-// refuses a request shorter than its command's words before the handler runs.
+// What the features' simulation-control handlers share: reading the request, answering with
+// the protocol's records (sdk/simproto/records.h), front ports, and registration against the
+// command table (sdk/simproto), which refuses a request shorter than its command's words before the
+// handler runs.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "platform/common/byteorder.h"
 #include "platform/simctl/simctl.h"
 #include "sdk/simproto/simctl_cmds.h"
 #include "sdk/simproto/simctl_reply.h"
@@ -15,6 +15,7 @@ namespace chipsim {
 
 namespace sc = simcmd;
 using simreply::answer;
+using simreply::reply;
 using simreply::word;
 
 // Registers the handler of a command of the table.
@@ -28,11 +29,6 @@ uint8_t front_of(uint8_t dev, uint8_t port);
 std::vector<uint8_t> hw_numbers();
 // The local device with this hardware number in such a list (0xFF: none).
 uint8_t device_of_hw(const std::vector<uint8_t>& hw, uint8_t hw_num);
-
-inline void put64(uint8_t* p, uint64_t v) {
-    be::put32(p, static_cast<uint32_t>(v >> 32));
-    be::put32(p + 4, static_cast<uint32_t>(v));
-}
 
 // Runs fn(device, port) for the front port in word 0.
 bool front_port(uint32_t front, uint8_t* dev, uint8_t* port);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/common/byteorder.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
@@ -26,8 +25,7 @@ bool phy_access(void* msg, bool write) {
             ok = reg <= 31 && (write ? phy_write(dev, port, uint8_t(page), uint8_t(reg), v)
                                      : phy_reg(dev, port, uint8_t(page), uint8_t(reg), &v));
         if (!ok || write) return answer(msg, ok);
-        ipcmsg::set_word(msg, 1, v);
-        return answer(msg, true, 4);
+        return reply(msg, sc::PhyValue{v});
     });
 }
 
@@ -43,15 +41,11 @@ bool phy_dump(void* msg) {
     return on_front(msg, [&](uint8_t dev, uint8_t port) {
         uint32_t page;
         if (!word(msg, 1, &page) || page > 0xFF) return answer(msg, false);
-        uint16_t cls = phy_class(dev, port);
-        uint8_t* out = ipcmsg::payload(msg);
-        be::put32(out + 4, cls);
-        for (uint8_t r = 0; r < 32; ++r) {
-            uint16_t v = 0;
-            if (!phy_reg(dev, port, uint8_t(page), r, &v)) return answer(msg, false);
-            be::put16(out + 8 + 2 * r, v);
-        }
-        return answer(msg, true, 4 + 64);
+        sc::PhyDump dump;
+        dump.phy_class = phy_class(dev, port);
+        for (uint8_t r = 0; r < 32; ++r)
+            if (!phy_reg(dev, port, uint8_t(page), r, &dump.regs[r])) return answer(msg, false);
+        return reply(msg, dump);
     });
 }
 

@@ -7,7 +7,7 @@
 namespace chipsim::poe {
 namespace {
 
-namespace sc = chipsim::simcmd;
+namespace sc = simproto;
 using simreply::answer;
 using simreply::word;
 

@@ -8,18 +8,19 @@
 #include "sdk/chipsim/core/lock.h"
 #include "sdk/chipsim/vlan/vlan.h"
 #include "sdk/sdk_port.h"
+#include "sdk/simproto/records.h"
 
 namespace chipsim {
 
-// Abilities of a link partner.
-constexpr uint32_t kAb10Half = 0x01;
-constexpr uint32_t kAb10Full = 0x02;
-constexpr uint32_t kAb100Half = 0x04;
-constexpr uint32_t kAb100Full = 0x08;
-constexpr uint32_t kAb1000Half = 0x10;
-constexpr uint32_t kAb1000Full = 0x20;
-constexpr uint32_t kAb10000Full = 0x40;
-constexpr uint32_t kAbAll = 0x7F;
+// Abilities of a link partner (the protocol's bits: tools set them over simulation control).
+using simproto::kAb10000Full;
+using simproto::kAb1000Full;
+using simproto::kAb1000Half;
+using simproto::kAb100Full;
+using simproto::kAb100Half;
+using simproto::kAb10Full;
+using simproto::kAb10Half;
+using simproto::kAbAll;
 
 // What is at the other end of a port's cable.
 struct Partner {

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/common/byteorder.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
@@ -10,15 +9,15 @@
 namespace chipsim {
 namespace {
 
-void put_port(uint8_t* r, const board::Port& w) {
+sc::PortRecord port_record(const board::Port& w) {
     Model& m = model();
     Device& d = *m.devices[w.device];
     DeviceLock lock(d);
     Port& p = d.ports[w.dev_port];
     LinkState l = resolve_link(lock.locked(), p);
     Phy* phy = d.wired_phy(p);
-    uint32_t f = 0;
-    auto flag = [&](bool on, uint32_t bit) { f |= on ? bit : 0; };
+    sc::PortRecord r;
+    auto flag = [&](bool on, uint32_t bit) { r.flags |= on ? bit : 0; };
     flag(p.enabled, sc::kPortFlagAdmin);
     flag(l.up, sc::kPortFlagLink);
     flag(p.speed_an, sc::kPortFlagSpeedAn);
@@ -40,52 +39,49 @@ void put_port(uint8_t* r, const board::Port& w) {
     flag(p.smi_polling, sc::kPortFlagPolling);
     flag(phy && !phy->answering, sc::kPortFlagPhySilent);
     flag(p.partner.autoneg, sc::kPortFlagPartnerAutoneg);
-    std::memset(r, 0, sc::kPortRecordSize);
-    r[0] = static_cast<uint8_t>(w.front);
-    r[1] = w.device;
-    r[2] = w.dev_port;
-    r[3] = static_cast<uint8_t>(p.type);
-    be::put32(r + 4, f);
-    r[8] = static_cast<uint8_t>(p.speed);
-    r[9] = static_cast<uint8_t>(p.duplex);
-    r[10] = static_cast<uint8_t>(l.speed);
-    r[11] = static_cast<uint8_t>(l.duplex);
-    be::put16(r + 12, static_cast<uint16_t>(p.mru));
-    be::put16(r + 14, phy ? phy->cls() : 0);
-    r[16] = static_cast<uint8_t>(p.if_mode);
-    r[17] = static_cast<uint8_t>(p.partner.forced_speed);
-    r[18] = p.partner.forced_full ? 1 : 0;
-    be::put32(r + 20, p.partner.abilities);
+    r.front = static_cast<uint8_t>(w.front);
+    r.device = w.device;
+    r.dev_port = w.dev_port;
+    r.type = static_cast<uint8_t>(p.type);
+    r.speed = static_cast<uint8_t>(p.speed);
+    r.duplex = static_cast<uint8_t>(p.duplex);
+    r.link_speed = static_cast<uint8_t>(l.speed);
+    r.link_duplex = static_cast<uint8_t>(l.duplex);
+    r.mru = static_cast<uint16_t>(p.mru);
+    r.phy_class = phy ? phy->cls() : 0;
+    r.if_mode = static_cast<uint8_t>(p.if_mode);
+    r.partner_speed = static_cast<uint8_t>(p.partner.forced_speed);
+    r.partner_full = p.partner.forced_full ? 1 : 0;
+    r.partner_abilities = p.partner.abilities;
+    return r;
 }
 
 bool ports(void* msg) {
-    Model& m = model();
-    uint8_t* out = ipcmsg::payload(msg);
-    uint32_t n = 0;
-    for (const board::Port& w : m.unit->ports) {
-        if (8 + (n + 1) * sc::kPortRecordSize > simctl::kMaxPayload) break;
-        put_port(out + 8 + n * sc::kPortRecordSize, w);
-        ++n;
+    sc::List<sc::PortRecord> list;
+    for (const board::Port& w : model().unit->ports) {
+        if (8 + (list.count + 1) * sc::kPortRecordSize > simctl::kMaxPayload) break;
+        list.add(port_record(w));
     }
-    be::put32(out + 4, n);
-    return answer(msg, true, static_cast<uint16_t>(4 + n * sc::kPortRecordSize));
+    return reply(msg, list);
 }
 
 bool partner_set(void* msg) {
     return on_front(msg, [&](uint8_t dev, uint8_t port) {
-        uint32_t w[9];
-        for (uint32_t i = 0; i < 9; ++i)
-            if (!word(msg, i, &w[i])) return answer(msg, false);
-        if (w[3] & ~kAbAll || w[6] > SDK_PORT_SPEED_10000) return answer(msg, false);
+        sc::PartnerRequest rq;
+        if (!sc::decode(ipcmsg::payload(msg), ipcmsg::msg_size(msg), &rq))
+            return answer(msg, false);
+        const sc::Partner& w = rq.partner;
+        if (w.abilities & ~kAbAll || w.forced_speed > SDK_PORT_SPEED_10000)
+            return answer(msg, false);
         Partner p;
-        p.present = w[1];
-        p.autoneg = w[2];
-        p.abilities = w[3];
-        p.pause = w[4];
-        p.asym_pause = w[5];
-        p.forced_speed = w[6];
-        p.forced_full = w[7];
-        p.fibre = w[8];
+        p.present = w.present;
+        p.autoneg = w.autoneg;
+        p.abilities = w.abilities;
+        p.pause = w.pause;
+        p.asym_pause = w.asym_pause;
+        p.forced_speed = w.forced_speed;
+        p.forced_full = w.forced_full;
+        p.fibre = w.fibre;
         return answer(msg, set_partner(dev, port, p));
     });
 }
@@ -95,11 +91,16 @@ bool partner_get(void* msg) {
         PortState s;
         if (!port_state(dev, port, &s)) return answer(msg, false);
         const Partner& p = s.partner;
-        uint32_t w[8] = {p.present,    p.autoneg,      p.abilities,   p.pause,
-                         p.asym_pause, p.forced_speed, p.forced_full, p.fibre};
-        for (uint32_t i = 0; i < 8; ++i)
-            ipcmsg::set_word(msg, i + 1, w[i]);
-        return answer(msg, true, 32);
+        sc::Partner r;
+        r.present = p.present;
+        r.autoneg = p.autoneg;
+        r.abilities = p.abilities;
+        r.pause = p.pause;
+        r.asym_pause = p.asym_pause;
+        r.forced_speed = p.forced_speed;
+        r.forced_full = p.forced_full;
+        r.fibre = p.fibre;
+        return reply(msg, r);
     });
 }
 

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/common/byteorder.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
@@ -12,56 +11,50 @@ namespace {
 
 bool vlans_cmd(void* msg) {
     uint32_t first = word(msg, 1);
-    uint8_t* out = ipcmsg::payload(msg);
-    uint32_t n = 0, next = 0;
+    sc::VlansReply out;
     constexpr uint32_t kMax = (simctl::kMaxPayload - 12) / sc::kVlanRecordSize;
     bool ok = first <= SDK_VLAN_ID_MAX && on_dev(word(msg, 0), [&](Device& d) {
                   for (uint32_t vid = first; vid <= SDK_VLAN_ID_MAX; ++vid) {
                       const VlanEntry& e = d.vlans.table[vid];
                       if (!e.valid) continue;
-                      if (n == kMax) {
-                          next = vid;
+                      if (out.count == kMax) {
+                          out.next = vid;
                           break;
                       }
-                      uint8_t* r = out + 12 + n++ * sc::kVlanRecordSize;
-                      be::put16(r, static_cast<uint16_t>(vid));
-                      r[2] = static_cast<uint8_t>(e.info.stgId);
-                      r[3] = static_cast<uint8_t>(e.info.mruIdx);
-                      be::put32(r + 4, e.members.ports[0]);
-                      be::put32(r + 8, e.members.ports[1]);
-                      be::put32(r + 12, e.tagged.ports[0]);
-                      be::put32(r + 16, e.tagged.ports[1]);
+                      sc::VlanRecord r;
+                      r.vid = static_cast<uint16_t>(vid);
+                      r.stp_group = static_cast<uint8_t>(e.info.stgId);
+                      r.mru_profile = static_cast<uint8_t>(e.info.mruIdx);
+                      r.members = {e.members.ports[0], e.members.ports[1]};
+                      r.tagged = {e.tagged.ports[0], e.tagged.ports[1]};
+                      out.items.push_back(r);
+                      ++out.count;
                   }
               });
     if (!ok) return answer(msg, false);
-    be::put32(out + 4, n);
-    be::put32(out + 8, next);
-    return answer(msg, true, 8 + n * sc::kVlanRecordSize);
+    return reply(msg, out);
 }
 
 bool vlan_ports_cmd(void* msg) {
-    Model& m = model();
-    uint8_t* out = ipcmsg::payload(msg);
-    uint32_t n = 0;
-    for (const board::Port& w : m.unit->ports) {
+    sc::List<sc::VlanPortRecord> out;
+    for (const board::Port& w : model().unit->ports) {
         on_dev(w.device, [&](Device& d) {
             const VlanPort& p = d.vlans.ports[w.dev_port];
-            uint8_t* r = out + 8 + n++ * sc::kVlanPortRecordSize;
-            std::memset(r, 0, sc::kVlanPortRecordSize);
-            r[0] = static_cast<uint8_t>(w.front);
-            r[1] = w.device;
-            r[2] = w.dev_port;
-            r[3] = static_cast<uint8_t>(p.accept);
-            be::put16(r + 4, p.pvid);
-            be::put16(r + 6, p.tpid);
-            r[8] = (p.ingress_filter ? sc::kVlanPortFlagIngressFilter : 0) |
-                   (p.nested_access ? sc::kVlanPortFlagTunnelAccess : 0) |
-                   (p.copy_inner_up ? sc::kVlanPortFlagCopyInnerUp : 0);
-            r[9] = static_cast<uint8_t>(p.default_up);
+            sc::VlanPortRecord r;
+            r.front = static_cast<uint8_t>(w.front);
+            r.device = w.device;
+            r.dev_port = w.dev_port;
+            r.accept = static_cast<uint8_t>(p.accept);
+            r.pvid = p.pvid;
+            r.tpid = p.tpid;
+            r.flags = (p.ingress_filter ? sc::kVlanPortFlagIngressFilter : 0) |
+                      (p.nested_access ? sc::kVlanPortFlagTunnelAccess : 0) |
+                      (p.copy_inner_up ? sc::kVlanPortFlagCopyInnerUp : 0);
+            r.default_up = static_cast<uint8_t>(p.default_up);
+            out.add(r);
         });
     }
-    be::put32(out + 4, n);
-    return answer(msg, true, 4 + n * sc::kVlanPortRecordSize);
+    return reply(msg, out);
 }
 
 }  // namespace
