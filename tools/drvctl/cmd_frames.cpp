@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -398,10 +399,18 @@ int cmd_clock(Args& args) {
 }
 
 int cmd_inject(Args& args) {
+    // --bad-fcs: the frames arrive with a bad frame check sequence (a flag in the port word).
+    uint32_t bad_fcs = 0;
+    if (auto at = std::find(args.words.begin(), args.words.end(), std::string("--bad-fcs"));
+        at != args.words.end()) {
+        args.words.erase(at);
+        bad_fcs = sc::kInjectBadFcs;
+    }
     const std::vector<std::string>& w = args.words;
     uint32_t port;
     if (w.size() < 2 || !parse_port(w[0], &port))
         return usage_error("give a front port (1 to 16) and a frame");
+    port |= bad_fcs;
     if (w[1] == "--pcap") {
         if (w.size() != 3) return usage_error("--pcap FILE");
         std::vector<pcap::Record> recs;

@@ -38,5 +38,6 @@ int cmd_clock(Args& args);
 int cmd_vlan(Args& args);
 int cmd_stp(Args& args);
 int cmd_port(Args& args);
+int cmd_counters(Args& args);
 
 }  // namespace drvctl

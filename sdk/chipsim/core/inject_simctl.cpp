@@ -11,9 +11,10 @@
 namespace chipsim {
 namespace {
 
-bool injection(void* msg, const uint8_t* frame, uint32_t len, uint8_t dev, uint8_t port) {
+bool injection(void* msg, const uint8_t* frame, uint32_t len, uint8_t dev, uint8_t port,
+               bool bad_fcs) {
     Result r;
-    if (!receive(dev, port, frame, len, &r)) return answer(msg, false);
+    if (!receive(dev, port, frame, len, &r, bad_fcs)) return answer(msg, false);
     uint8_t* out = ipcmsg::payload(msg);
     be::put32(out + 4, static_cast<uint32_t>(r.drop));
     be::put32(out + 8, r.vid);
@@ -31,24 +32,25 @@ bool injection(void* msg, const uint8_t* frame, uint32_t len, uint8_t dev, uint8
 bool inject_cmd(void* msg) {
     uint32_t front, len;
     uint8_t dev, port;
-    if (!word(msg, 0, &front) || !word(msg, 1, &len) || !front_port(front, &dev, &port) ||
-        ipcmsg::msg_size(msg) < 8 || len != ipcmsg::msg_size(msg) - 8u)
+    if (!word(msg, 0, &front) || !word(msg, 1, &len) ||
+        !front_port(front & ~sc::kInjectBadFcs, &dev, &port) || ipcmsg::msg_size(msg) < 8 ||
+        len != ipcmsg::msg_size(msg) - 8u)
         return answer(msg, false);
     // The frame is copied out of the message, which the answer overwrites.
     std::vector<uint8_t> frame(ipcmsg::payload(msg) + 8, ipcmsg::payload(msg) + 8 + len);
-    return injection(msg, frame.data(), len, dev, port);
+    return injection(msg, frame.data(), len, dev, port, front & sc::kInjectBadFcs);
 }
 
 bool inject_ipc_cmd(void* msg) {
     uint32_t front, len, offset;
     uint8_t dev, port;
     if (!word(msg, 0, &front) || !word(msg, 1, &len) || !word(msg, 2, &offset) ||
-        !front_port(front, &dev, &port))
+        !front_port(front & ~sc::kInjectBadFcs, &dev, &port))
         return answer(msg, false);
     const auto* p = static_cast<const uint8_t*>(L_IPCMEM_GetPtrRange(offset, len));
     if (!p || len == 0) return answer(msg, false);
     std::vector<uint8_t> frame(p, p + len);
-    return injection(msg, frame.data(), len, dev, port);
+    return injection(msg, frame.data(), len, dev, port, front & sc::kInjectBadFcs);
 }
 
 bool frame_counters(void* msg) {

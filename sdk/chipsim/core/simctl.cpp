@@ -68,6 +68,7 @@ void register_simctl() {
         register_capture_simctl();
         register_fdb_simctl();
         register_cpu_simctl();
+        register_counters_simctl();
     });
 }
 
