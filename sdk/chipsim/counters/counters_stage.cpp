@@ -28,6 +28,11 @@ SDK_MAC_COUNTER bucket(uint32_t wire) {
 }
 
 enum class Kind { kUnicast, kMulticast, kBroadcast, kPause };
+// The packet counters of each kind, received and sent.
+constexpr SDK_MAC_COUNTER kReceived[] = {SDK_UC_PKTS_RCV, SDK_MC_PKTS_RCV, SDK_BRDC_PKTS_RCV,
+                                         SDK_GOOD_FC_RCV};
+constexpr SDK_MAC_COUNTER kSent[] = {SDK_UC_PKTS_SENT, SDK_MC_PKTS_SENT, SDK_BRDC_PKTS_SENT,
+                                     SDK_FC_SENT};
 Kind kind(const uint8_t* f, uint32_t len) {
     if (is_pause(f, len)) return Kind::kPause;
     if (is_broadcast(f)) return Kind::kBroadcast;
@@ -66,20 +71,7 @@ bool counters_rx(Locked d, const Packet& p, const uint8_t* data, uint32_t len) {
         return false;
     }
     c[SDK_GOOD_OCTETS_RCV] += wire;
-    switch (kind(data, len)) {
-        case Kind::kUnicast:
-            ++c[SDK_UC_PKTS_RCV];
-            break;
-        case Kind::kMulticast:
-            ++c[SDK_MC_PKTS_RCV];
-            break;
-        case Kind::kBroadcast:
-            ++c[SDK_BRDC_PKTS_RCV];
-            break;
-        case Kind::kPause:
-            ++c[SDK_GOOD_FC_RCV];
-            break;
-    }
+    ++c[kReceived[static_cast<int>(kind(data, len))]];
     return true;
 }
 
@@ -87,20 +79,7 @@ void counters_tx(Locked d, const Packet& p, uint8_t q, const uint8_t* bytes, uin
     auto& c = d->mac.ports[q % kPortSlots].count;
     c[SDK_GOOD_OCTETS_SENT] += std::max(len, kMinFrame) + kFcsLen;
     const Kind k = kind(bytes, len);
-    switch (k) {
-        case Kind::kUnicast:
-            ++c[SDK_UC_PKTS_SENT];
-            break;
-        case Kind::kMulticast:
-            ++c[SDK_MC_PKTS_SENT];
-            break;
-        case Kind::kBroadcast:
-            ++c[SDK_BRDC_PKTS_SENT];
-            break;
-        case Kind::kPause:
-            ++c[SDK_FC_SENT];
-            break;
-    }
+    ++c[kSent[static_cast<int>(k)]];
     for (EgressSet& s : d->mac.egress) {
         if (!matches(s, p, q)) continue;
         if (k == Kind::kPause)
