@@ -119,6 +119,10 @@ TEST_F(CountersE2e, BadFcsAllOnesAndClearingThroughTheDaemon) {
     EXPECT_EQ(record(cmd::kGetIfStats, 0).size(), 0u);  // port 0: FALSE
 
     std::string text;
+    ASSERT_EQ(d.drvctl({"inject", "1", "--bad-fcs", "020000000009020000000001", "88b5"}, &text), 0)
+        << text;
+    EXPECT_NE(text.find("port 1: 14 bytes dropped (bad-fcs)"), std::string::npos) << text;
+    EXPECT_EQ(record(cmd::kGetEtherLikeStats, 1)[1], 2u);
     ASSERT_EQ(d.drvctl({"counters", "1"}, &text), 0) << text;
     EXPECT_NE(text.find("FCSErrors"), std::string::npos) << text;
     ASSERT_EQ(d.drvctl({"counters", "--rmon"}, &text), 0) << text;

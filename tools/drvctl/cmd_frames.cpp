@@ -145,7 +145,7 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame) {
     if (flags & sc::kInjectFlagToCpu)
         where +=
             (where.empty() ? "" : " and ") + std::string("cpu (code ") + std::to_string(code) + ")";
-    std::printf("port %u: %zu bytes", port, frame.size());
+    std::printf("port %u: %zu bytes", port & ~sc::kInjectBadFcs, frame.size());
     if (where.empty())
         std::printf(" dropped (%s)", simproto::drop_name(drop));
     else
