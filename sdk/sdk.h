@@ -4,6 +4,7 @@
 
 #include "sdk/sdk_brg.h"
 #include "sdk/sdk_cfg.h"
+#include "sdk/sdk_counters.h"
 #include "sdk/sdk_cscd.h"
 #include "sdk/sdk_fdb.h"
 #include "sdk/sdk_misc.h"

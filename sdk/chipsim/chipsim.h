@@ -18,6 +18,7 @@
 #include "sdk/chipsim/capture/capture.h"
 #include "sdk/chipsim/core/counters.h"
 #include "sdk/chipsim/core/inject.h"
+#include "sdk/chipsim/counters/mac_counters.h"
 #include "sdk/chipsim/cpu/cpu.h"
 #include "sdk/chipsim/cscd/cscd.h"
 #include "sdk/chipsim/fdb/fdb.h"

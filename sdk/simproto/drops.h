@@ -16,6 +16,7 @@
     X(kTooLong, "too-long", "longer than any frame a port takes")                        \
     X(kPortDown, "port-down", "port disabled or its link down")                          \
     X(kMru, "mru", "longer than the port's MRU")                                         \
+    X(kBadFcs, "bad-fcs", "its frame check sequence is wrong")                           \
     X(kOversizeUntagged, "oversize", "untagged and over 1518 bytes with the filter on")  \
     X(kVlanMru, "vlan-mru", "longer than its VLAN's MRU profile")                        \
     X(kFrameType, "frame-type", "not an acceptable frame type of the port")              \

@@ -45,6 +45,24 @@ constexpr uint16_t kFdbRead = 39;        // -> FdbReply
 constexpr uint16_t kClockAdvance = 40;   // -> nothing
 constexpr uint16_t kCpuQueue = 41;       // -> CpuQueueReply
 
+// Port statistics: the MAC counters.
+//
+// | cmd | name            | request payload (words)                       | response data       |
+// |-----|-----------------|-----------------------------------------------|---------------------|
+// | 48  | MAC_COUNTERS    | 0 port                                        | 4 N; 8 N x u64 (by  |
+// |     |                 |                                               | counter number)     |
+// | 49  | MAC_COUNTER_SET | 0 port, 4 counter number, 8 value high word,  | -                   |
+// |     |                 | 12 value low word                             |                     |
+// | 50  | CAPTURE_DELAY   | 0 device, 4 polls a counter capture takes     | -                   |
+// |     |                 | (0xFFFFFFFF: never completes)                 |                     |
+//
+// Reading the counters here never clears them. INJECT and INJECT_IPC take the flag
+// kInjectBadFcs in their port word: the frame arrives with a bad FCS.
+constexpr uint16_t kMacCounters = 48;
+constexpr uint16_t kMacCounterSet = 49;
+constexpr uint16_t kCaptureDelay = 50;
+constexpr uint32_t kInjectBadFcs = 0x40000000;
+
 // Every command, in number order.
 inline constexpr Command kCommands[] = {
     {kPorts, "ports", "", 0},
@@ -69,6 +87,9 @@ inline constexpr Command kCommands[] = {
     {kFdbRead, "fdb-read", "DEVICE FIRST-SLOT", 2},
     {kClockAdvance, "clock-advance", "SECONDS", 1},
     {kCpuQueue, "cpu-queue", "DEVICE", 1},
+    {kMacCounters, "mac-counters", "PORT", 1},
+    {kMacCounterSet, "mac-counter-set", "PORT COUNTER HIGH LOW", 4},
+    {kCaptureDelay, "capture-delay", "DEVICE POLLS", 2},
     {80, "sfp-insert", "PORT IMAGE-LENGTH BYTES...", 2},
     {81, "sfp-remove", "PORT", 1},
     {82, "sfp-set", "PORT MASK LANE TEMP(mC) SUPPLY(mV) BIAS(uA) TX(mdBm) RX(mdBm)", 3},

@@ -156,10 +156,11 @@ void print_trace(uint32_t port, size_t len, const sc::Trace& t) {
 
 // Injects one frame: inline when it fits a message, through the shared IPC pool otherwise.
 // Traced: prints each stage's decision before the outcome.
-int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame, bool traced) {
+int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame, bool traced,
+               uint32_t flags) {
     Response resp;
     int rc;
-    const uint32_t port_word = port | (traced ? sc::kInjectTrace : 0);
+    const uint32_t port_word = port | flags | (traced ? sc::kInjectTrace : 0);
     if (frame.size() <= kInlineFrame) {
         std::vector<uint8_t> payload =
             sc::encode(sc::InjectRequest{port_word, static_cast<uint32_t>(frame.size())});
@@ -450,6 +451,12 @@ int cmd_inject(Args& args) {
     std::vector<std::string> w = args.words;
     bool traced = !w.empty() && w[0] == "--trace";
     if (traced) w.erase(w.begin());
+    // --bad-fcs: the frames arrive with a bad frame check sequence (a flag in the port word).
+    uint32_t flags = 0;
+    if (auto at = std::find(w.begin(), w.end(), std::string("--bad-fcs")); at != w.end()) {
+        w.erase(at);
+        flags = sc::kInjectBadFcs;
+    }
     uint32_t port;
     if (w.size() < 2 || !parse_port(w[0], &port))
         return usage_error("give a front port (1 to 16) and a frame");
@@ -462,7 +469,7 @@ int cmd_inject(Args& args) {
             return kExitFailed;
         }
         for (const pcap::Record& r : recs)
-            if (int rc = inject_one(args, port, r.bytes, traced)) return rc;
+            if (int rc = inject_one(args, port, r.bytes, traced, flags)) return rc;
         std::printf("%zu frames injected\n", recs.size());
         return kExitOk;
     }
@@ -471,7 +478,7 @@ int cmd_inject(Args& args) {
     if (frame.size() > 16384)
         return usage_error("a frame is at most 16384 bytes (" + std::to_string(frame.size()) +
                            " given)");
-    return inject_one(args, port, frame, traced);
+    return inject_one(args, port, frame, traced, flags);
 }
 
 }  // namespace drvctl

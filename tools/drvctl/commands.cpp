@@ -49,7 +49,8 @@ const std::vector<Command>& commands() {
         {"inject",
          "inject [--trace] PORT HEX...        a frame (hex, FCS left out) enters front port PORT\n"
          "inject [--trace] PORT --pcap FILE   every frame of a pcap or pcapng file enters PORT\n"
-         "  --trace: print each pipeline stage's decision about the frame",
+         "  --trace: print each pipeline stage's decision about the frame\n"
+         "inject ... --bad-fcs        the frames arrive with a bad frame check sequence",
          cmd_inject},
         {"capture",
          "capture PORTS --out FILE [--count N] [--seconds S]   what the ports send, to a pcap "
@@ -59,6 +60,12 @@ const std::vector<Command>& commands() {
         {"frames",
          "frames [--clear]            frames received, sent, to the CPU and dropped, per port",
          cmd_frames},
+        {"counters",
+         "counters [PORT] [--rmon]    the ports' statistics (interface table or RMON; PORT: all "
+         "of them in full)\n"
+         "counters [PORT] --clear     clear one port's counters, or every port's\n"
+         "counters [PORT] --watch [--seconds N]   rates per second, once a second",
+         cmd_counters},
         {"fdb", "fdb [DEVICE]                the chip's MAC address table", cmd_fdb},
         {"clock", "clock advance SECONDS       move the chip's clock forward (address ageing)",
          cmd_clock},

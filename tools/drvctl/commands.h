@@ -43,5 +43,6 @@ int cmd_sim_poe(Args& args);
 int cmd_transceiver(Args& args);
 // `sim sfp ...` (args.words begin with "sfp").
 int cmd_sim_sfp(Args& args);
+int cmd_counters(Args& args);
 
 }  // namespace drvctl

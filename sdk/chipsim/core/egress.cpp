@@ -33,6 +33,7 @@ void deliver(Locked d, const Packet& p, uint8_t q, bool cascade, size_t offset) 
     PortCounters& pc = d->counters.ports[q];
     ++pc.tx_frames;
     pc.tx_bytes += len;
+    counters_tx(d, p, q, bytes, len);
     if (d->capture.on(q)) capture(d, q, bytes, len);
     bool loopback = d->misc.ports[q].internal_loopback;
     if (!loopback && !cascade) {
@@ -66,9 +67,10 @@ void send(Locked d, const Packet& p, uint8_t q) {
     Port* port = d->port(q);
     if (!port) return;
     const bool cascade = is_cascade(d, q);
-    if (!misc_egress_block(d, p, q) || !vlan_egress(d, p, q) ||
-        (!cascade && !stp_egress(d, p, q)) || !port_egress_up(d, p, *port))
-        return;
+    if (!misc_egress_block(d, p, q)) return counters_egress_filtered(d, p, q, true);
+    if (!vlan_egress(d, p, q) || (!cascade && !stp_egress(d, p, q)))
+        return counters_egress_filtered(d, p, q, false);
+    if (!port_egress_up(d, p, *port)) return;
     uint8_t tags[2 * kTagLen];
     uint32_t tags_len = vlan_egress_tag(d, p, q, cascade, tags);
     size_t offset = build(p.out, p, tags, tags_len, p.l2.payload);

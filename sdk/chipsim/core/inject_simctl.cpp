@@ -50,11 +50,21 @@ void encode_trace(const std::vector<TraceEvent>& trace, sc::Bytes* out) {
     out->insert(out->end(), events.begin(), events.end());
 }
 
-bool injection(void* msg, const uint8_t* frame, uint32_t len, uint8_t dev, uint8_t port,
-               bool traced) {
+// The port word's front port and flags (a trace asked for, a bad frame check sequence).
+struct InjectPort {
+    uint8_t dev = 0, port = 0;
+    bool traced = false, bad_fcs = false;
+};
+bool inject_port(uint32_t word0, InjectPort* p) {
+    p->traced = word0 & sc::kInjectTrace;
+    p->bad_fcs = word0 & sc::kInjectBadFcs;
+    return front_port(word0 & ~(sc::kInjectTrace | sc::kInjectBadFcs), &p->dev, &p->port);
+}
+
+bool injection(void* msg, const uint8_t* frame, uint32_t len, const InjectPort& at) {
     Result r;
-    r.tracing = traced;
-    if (!receive(dev, port, frame, len, &r)) return answer(msg, false);
+    r.tracing = at.traced;
+    if (!receive(at.dev, at.port, frame, len, &r, at.bad_fcs)) return answer(msg, false);
     sc::InjectResult res;
     res.drop = static_cast<uint32_t>(r.drop);
     res.vid = r.vid;
@@ -66,40 +76,33 @@ bool injection(void* msg, const uint8_t* frame, uint32_t len, uint8_t dev, uint8
             res.ports.push_back(front_of(s.dev, s.port));
     res.count = static_cast<uint32_t>(res.ports.size());
     sc::Bytes out = sc::encode(res);
-    if (traced) encode_trace(r.trace, &out);
+    if (at.traced) encode_trace(r.trace, &out);
     return reply(msg, out);
 }
 
 // The front port of a request's port word, and whether it asks for a trace.
-bool inject_port(uint32_t word0, uint8_t* dev, uint8_t* port, bool* traced) {
-    *traced = word0 & sc::kInjectTrace;
-    return front_port(word0 & ~sc::kInjectTrace, dev, port);
-}
-
 bool inject_cmd(void* msg) {
     sc::InjectRequest rq;
-    uint8_t dev, port;
-    bool traced;
+    InjectPort at;
     const uint32_t size = ipcmsg::msg_size(msg);
-    if (!sc::decode(ipcmsg::payload(msg), size, &rq) ||
-        !inject_port(rq.port, &dev, &port, &traced) || rq.length != size - 8u)
+    if (!sc::decode(ipcmsg::payload(msg), size, &rq) || !inject_port(rq.port, &at) ||
+        rq.length != size - 8u)
         return answer(msg, false);
     // The frame is copied out of the message, which the answer overwrites.
     std::vector<uint8_t> frame(ipcmsg::payload(msg) + 8, ipcmsg::payload(msg) + 8 + rq.length);
-    return injection(msg, frame.data(), rq.length, dev, port, traced);
+    return injection(msg, frame.data(), rq.length, at);
 }
 
 bool inject_ipc_cmd(void* msg) {
     uint32_t front, len, offset;
-    uint8_t dev, port;
-    bool traced;
+    InjectPort at;
     if (!word(msg, 0, &front) || !word(msg, 1, &len) || !word(msg, 2, &offset) ||
-        !inject_port(front, &dev, &port, &traced))
+        !inject_port(front, &at))
         return answer(msg, false);
     const auto* p = static_cast<const uint8_t*>(L_IPCMEM_GetPtrRange(offset, len));
     if (!p || len == 0) return answer(msg, false);
     std::vector<uint8_t> frame(p, p + len);
-    return injection(msg, frame.data(), len, dev, port, traced);
+    return injection(msg, frame.data(), len, at);
 }
 
 bool frame_counters(void* msg) {

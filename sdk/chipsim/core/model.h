@@ -28,6 +28,7 @@
 #include "sdk/chipsim/capture/capture.h"
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/chipsim/core/counters.h"
+#include "sdk/chipsim/counters/mac_counters.h"
 #include "sdk/chipsim/cpu/cpu.h"
 #include "sdk/chipsim/cscd/cscd.h"
 #include "sdk/chipsim/fdb/fdb.h"
@@ -92,6 +93,7 @@ struct Device {
     // The MAC address table; what the ports did with frames, the capture and the CPU queue.
     FdbTable fdb;
     Counters counters;
+    MacCounters mac;
     Capture capture;
     CpuQueue cpu;
     HopCache cache;

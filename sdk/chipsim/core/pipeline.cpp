@@ -34,6 +34,7 @@ void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data,
     p.in_port = h.port;
     p.port = d->port(h.port);
     p.cascade = h.cascade;
+    p.bad_fcs = h.bad_fcs;
     if (!port_ingress(d, p, data, len)) return;
     fdb_age(d, out->changes);
     p.l3 = look_above_l2(d, p);
@@ -54,7 +55,10 @@ void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data,
         out->flooded = p.flooded;
         out->learned = p.learned;
     }
-    if (p.cmd == Cmd::kHardDrop || p.cmd == Cmd::kSoftDrop) count_drop(d, h.port, p.drop, out);
+    if (p.cmd == Cmd::kHardDrop || p.cmd == Cmd::kSoftDrop) {
+        count_drop(d, h.port, p.drop, out);
+        counters_dropped(d, p);
+    }
     cpu_deliver(d, p);
     egress(d, p);
 }
@@ -134,7 +138,8 @@ void count_drop(Locked d, uint8_t port, Drop why, Result* out) {
     if (out->drop == Drop::kNone) out->drop = why;
 }
 
-bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Result* out) {
+bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Result* out,
+             bool bad_fcs) {
     out->clear();
     Model& m = model();
     if (!m.initialised || dev >= m.devices.size() || !m.devices[dev]->port(port) ||
@@ -145,6 +150,7 @@ bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Resu
     first.dev = dev;
     first.port = port;
     first.len = len;
+    first.bad_fcs = bad_fcs;
     {
         DeviceLock lock(*m.devices[dev]);
         switch_hop(lock.locked(), first, true, frame, len, out);

@@ -2,8 +2,9 @@
 // one of its ports. core/pipeline.cpp calls the stages, each in its feature's folder, in the
 // order a bridge applies them (switch_hop reads as that list):
 //
-//   port_ingress    port enabled and link up; runts, over-long frames, cut tags; padding;
-//                   the port's MRU                                              (port/)
+//   port_ingress    port enabled and link up; counters_rx (the MAC counts the frame and
+//                   discards a bad FCS); runts, over-long frames, cut tags; padding; the
+//                   port's MRU                                                  (port/)
 //   fdb_age         ageing that fell due on the model's clock                  (fdb/)
 //   cscd_ingress    a frame over the internal link keeps the VLAN and priority given where
 //                   it entered the unit                                        (cscd/)
@@ -16,10 +17,12 @@
 //   fdb_learn       source learning (automatic or controlled)                  (fdb/)
 //   fdb_lookup      destination lookup; flooding; never back out of the port it came in on
 //                                                                              (fdb/)
+//   counters_dropped  a frame the stages dropped is a drop event of its port   (counters/)
 //   cpu_deliver     trapped, mirrored or CPU-bound frames to the CPU queue     (cpu/)
 //   per destination port:
-//     misc_egress_block, vlan_egress (membership), stp_egress, port up, vlan_egress_tag,
-//     then delivery: counters, capture, the wire, a loopback or the internal link
+//     misc_egress_block, vlan_egress (membership), stp_egress (a copy they discard:
+//     counters_egress_filtered), port up, vlan_egress_tag,
+//     then delivery: counters (counters_tx), capture, the wire, a loopback or the internal link
 //
 // Commands of the stages combine as the chip combines them: a hard drop beats everything, a
 // trap to the CPU beats a soft drop (so BPDUs reach the CPU from a blocking port), a soft drop
@@ -52,6 +55,7 @@ struct Packet {
     uint8_t in_port = 0;
     Port* port = nullptr;  // the port it came in on
     bool cascade = false;  // it came over the internal link
+    bool bad_fcs = false;  // it arrived with a bad frame check sequence
     uint8_t src_dev = 0;   // where it entered the unit: hardware device number and port
     uint8_t src_port = 0;
     L2 l2;  // the outer tag as the port reads it (none on tunnel access)
@@ -149,6 +153,7 @@ struct Result {
     struct Hop {
         uint8_t dev = 0, port = 0;
         bool cascade = false;  // over the internal link: classified where it entered the unit
+        bool bad_fcs = false;  // arrives with a bad frame check sequence
         uint8_t src_dev = 0, src_port = 0;
         uint16_t vid = 0;
         uint8_t up = 0;
@@ -173,8 +178,10 @@ void count_drop(Locked d, uint8_t port, Drop why, Result* out);
 
 // Switches a frame entering (device, port); the frame is read, never kept. Frames of 14 to
 // 59 bytes are padded to 60 as the sender's MAC would. Every copy and drop is counted.
-// false when the device or port does not exist (nothing counted).
-bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Result* out);
+// false when the device or port does not exist (nothing counted). bad_fcs: the frame arrives
+// with a bad frame check sequence.
+bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Result* out,
+             bool bad_fcs = false);
 
 // Hops a frame may make through loopbacks and internal links before it is dropped.
 constexpr uint32_t kMaxHops = 8;

@@ -72,6 +72,7 @@ void register_simctl() {
         register_cpu_simctl();
         poe::register_simctl();
         register_xcvr_simctl();
+        register_counters_simctl();
     });
 }
 

@@ -26,10 +26,12 @@ bool port_ingress(Locked d, Packet& p, const uint8_t* data, uint32_t len) {
         count_drop(d, port, why, out);
         p.drop = why;
         p.cmd = Cmd::kHardDrop;
+        counters_dropped(d, p);
         trace(d, p, "port_ingress");
         return false;
     };
     if (!port_up(d, *p.port, out->changes)) return drop(Drop::kPortDown);
+    if (!counters_rx(d, p, data, len)) return drop(Drop::kBadFcs);
     if (len < kEthHeader) return drop(Drop::kRunt);
     if (len > kMaxFrame) return drop(Drop::kTooLong);
     const VlanPort& vp = d->vlans.ports[port];
