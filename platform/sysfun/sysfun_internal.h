@@ -29,7 +29,17 @@ timespec ticks_to_timespec(uint32_t ticks);
 // Milliseconds of CLOCK_MONOTONIC.
 uint64_t monotonic_ms();
 
+// Sets event bits on a thread's slot, waking the thread only when it sleeps on them.
+void raise_event(ctl::ThreadSlot* s, uint32_t bits);
+// The registration of a keyed queue in the control block, or nullptr.
+ctl::QueueSlot* find_queue(ctl::Block* b, uint32_t key);
+
 // Raises the event of the keyed queue `key` on its owner (after a message was sent to it).
 uint32_t raise_queue_event(uint32_t key);
+
+// Called by a sender between copying a message into a ring slot and publishing it (tests
+// stop or kill senders there); does nothing unless a test set it.
+void msgq_test_point();
+void set_msgq_test_point(void (*fn)());
 
 }  // namespace sysfun::internal

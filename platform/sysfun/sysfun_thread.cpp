@@ -69,6 +69,26 @@ void futex_wake_all(std::atomic<uint32_t>* word) {
               0);
 }
 
+void raise_event(ctl::ThreadSlot* s, uint32_t bits) {
+    // Bits already pending need no store: the thread takes them before it looks at what they
+    // announce.
+    if ((s->pending.load(std::memory_order_seq_cst) & bits) != bits)
+        s->pending.fetch_or(bits, std::memory_order_seq_cst);
+    if (s->sleepers.load(std::memory_order_seq_cst) != 0) futex_wake_all(&s->pending);
+}
+
+namespace {
+std::atomic<void (*)()> g_msgq_test_point{nullptr};
+}
+
+void msgq_test_point() {
+    if (auto fn = g_msgq_test_point.load(std::memory_order_relaxed)) fn();
+}
+
+void set_msgq_test_point(void (*fn)()) {
+    g_msgq_test_point.store(fn);
+}
+
 ctl::ThreadSlot* register_self(const char* name, uint32_t priority, uint32_t policy,
                                uint32_t stack_size) {
     ctl::Block* b = ctl::get();
@@ -98,6 +118,7 @@ ctl::ThreadSlot* register_self(const char* name, uint32_t priority, uint32_t pol
         }
         if (!slot) return nullptr;
         slot->pending.store(0);
+        slot->sleepers.store(0);
         slot->resume.store(0);
         slot->pid = pid;
         slot->priority = priority;
@@ -271,22 +292,26 @@ uint32_t SYSFUN_ReceiveEvent(uint32_t event_mask, uint32_t /*flags*/, uint32_t t
         uint32_t cur = s->pending.load(std::memory_order_acquire);
         uint32_t got = cur & event_mask;
         if (got) {
-            if (s->pending.compare_exchange_weak(cur, cur & ~got, std::memory_order_acq_rel)) {
+            if (s->pending.compare_exchange_weak(cur, cur & ~got, std::memory_order_seq_cst)) {
                 *received = got;
                 return SYSFUN_OK;
             }
             continue;
         }
         if (timeout == SYSFUN_TIMEOUT_NOWAIT) return SYSFUN_RESULT_TIMEOUT;
-        if (forever) {
-            futex_wait(&s->pending, cur, nullptr);
-            continue;
+        timespec rel{};
+        if (!forever) {
+            uint64_t now = monotonic_ms();
+            if (now >= deadline) return SYSFUN_RESULT_TIMEOUT;
+            uint64_t left = deadline - now;
+            rel = {static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
         }
-        uint64_t now = monotonic_ms();
-        if (now >= deadline) return SYSFUN_RESULT_TIMEOUT;
-        uint64_t left = deadline - now;
-        timespec rel{static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
-        futex_wait(&s->pending, cur, &rel);
+        // Senders wake the thread only when it counts as sleeping; the bits are looked at
+        // again after it does, so none set in between is missed.
+        s->sleepers.fetch_add(1, std::memory_order_seq_cst);
+        if (s->pending.load(std::memory_order_seq_cst) == cur)
+            futex_wait(&s->pending, cur, forever ? nullptr : &rel);
+        s->sleepers.fetch_sub(1, std::memory_order_seq_cst);
     }
 }
 
@@ -294,8 +319,7 @@ uint32_t SYSFUN_SendEvent(uint32_t thread_id, uint32_t event_bits) {
     if (!ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
     ctl::ThreadSlot* s = find_thread(thread_id);
     if (!s) return SYSFUN_RESULT_OBJ_NOT_EXIST;
-    s->pending.fetch_or(event_bits, std::memory_order_acq_rel);
-    futex_wake_all(&s->pending);
+    raise_event(s, event_bits);
     return SYSFUN_OK;
 }
 
