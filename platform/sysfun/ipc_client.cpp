@@ -32,7 +32,7 @@ uint32_t check_length(size_t len) {
 Client::Client() = default;
 
 Client::~Client() {
-    if (box_ >= 0 && box_pid_ == ::getpid()) reply::release(box_);
+    if (box_ >= 0 && box_pid_ == sysfun::internal::self_pid()) reply::release(box_);
 }
 
 uint32_t Client::send(uint32_t key, const void* msg, size_t len) {
@@ -47,9 +47,9 @@ uint32_t Client::request(uint32_t key, const void* msg, size_t len, void* resp, 
         return SYSFUN_RESULT_INVALID_ARG;
     if (uint32_t rc = check_length(len); rc != SYSFUN_OK) return rc;
     if (!ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
-    if (box_ < 0 || box_pid_ != ::getpid()) {  // first request, or in a forked child
+    if (box_ < 0 || box_pid_ != sysfun::internal::self_pid()) {  // first, or in a forked child
         box_ = reply::acquire();
-        box_pid_ = ::getpid();
+        box_pid_ = sysfun::internal::self_pid();
         if (box_ < 0) return SYSFUN_RESULT_NO_SPACE;
     }
     const uint64_t deadline = sysfun::internal::monotonic_ms() + static_cast<uint64_t>(timeout_ms);

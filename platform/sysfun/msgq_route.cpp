@@ -94,7 +94,7 @@ void raise_owner_event(RingHeader* h) {
 uint32_t send_to_ring(RingHeader* h, const Geometry& g, const void* msg, size_t len, ReplyTag tag,
                       int wait_ms, int32_t owner_pid) {
     if (len > g.max_msg) return SYSFUN_RESULT_MSG_TOO_LONG;
-    const int32_t pid = ::getpid();
+    const int32_t pid = sysfun::internal::self_pid();
     const bool may_wait = wait_ms > 0 && g.policy == FullPolicy::kBlock;
     const uint64_t deadline = sysfun::internal::monotonic_ms() + (may_wait ? wait_ms : 0);
     bool waiting = false;

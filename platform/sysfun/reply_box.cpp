@@ -101,6 +101,7 @@ uint32_t wait(int box, msgq::ReplyTag tag, void* resp, size_t cap, size_t* len,
         const uint64_t until = now >= deadline_ms ? deadline_ms + kWriteGrace : deadline_ms;
         const uint64_t left = until - now;
         timespec rel{static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
+        if (sysfun::internal::spin_while_equal(&r->await, v)) continue;
         r->sleepers.fetch_add(1, std::memory_order_seq_cst);
         if (r->await.load(std::memory_order_seq_cst) == v)
             sysfun::internal::futex_wait(&r->await, v, &rel);
