@@ -191,10 +191,10 @@ int main(int argc, char** argv) {
         {"BM_BareQueue", BM_BareQueue},
         {"BM_FutexHandOff", BM_FutexHandOff},
     };
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 9; ++round) {
         std::string r = "/round:" + std::to_string(round);
         for (const auto& [name, fn] : benches)
-            benchmark::RegisterBenchmark((name + r).c_str(), fn)->MinTime(0.2)->UseRealTime();
+            benchmark::RegisterBenchmark((name + r).c_str(), fn)->MinTime(0.1)->UseRealTime();
     }
     benchmark::Initialize(&argc, argv);
     bench::TimeCollector collector;
