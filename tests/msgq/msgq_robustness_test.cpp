@@ -2,6 +2,7 @@
 // a send, or scribble over its ring. The queue goes on serving.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -59,40 +60,58 @@ TEST_F(MsgqRobustness, ASenderKilledBeforeItPublishesIsSkipped) {
 }
 
 TEST_F(MsgqRobustness, SendersKilledAtRandomPointsNeverWedgeTheQueue) {
+    // Room for everything a sender gets out between two looks, so that it spends its time
+    // copying messages rather than finding the queue full.
     SYSFUN_MsgQ_T q;
     ASSERT_EQ(msgq::create_queue(
-                  kKey, {8, ipcmsg::kHeaderSize + kBigPayload, msgq::FullPolicy::kRefuse}, &q),
+                  kKey, {512, ipcmsg::kHeaderSize + kBigPayload, msgq::FullPolicy::kRefuse}, &q),
               SYSFUN_OK);
+    using Clock = std::chrono::steady_clock;
     std::mt19937 rng(2026);
     uint32_t received = 0, torn = 0;
-    auto drain_until = [&](std::chrono::steady_clock::time_point until) {
-        do {
-            while (receive(q, SYSFUN_TIMEOUT_NOWAIT) == SYSFUN_OK) {
-                ++received;
-                if (!intact(buf.data(), kBigPayload)) ++torn;
+    uint32_t last_sender = ~0u;
+    // Every payload byte behind the two words is the sender's number's low byte: a message
+    // published before its copy was complete shows another sender's bytes.
+    auto take = [&] {
+        ++received;
+        last_sender = ipcmsg::word(buf.data(), 0);
+        const uint8_t* p = ipcmsg::payload(buf.data());
+        for (size_t i = 8; i < kBigPayload; ++i)
+            if (p[i] != static_cast<uint8_t>(last_sender)) {
+                ++torn;
+                break;
             }
-        } while (std::chrono::steady_clock::now() < until);
     };
-    for (int round = 0; round < 1000; ++round) {
-        pid_t kid = spawn([] {
+    for (uint32_t round = 0; round < 1000; ++round) {
+        pid_t kid = spawn([round] {
+            // Sends until killed; ends by itself when the queue is gone or after a while,
+            // should the test end without killing it.
             ipc::Client c;
-            for (uint32_t i = 0;; ++i) {
-                auto m = numbered(2, i, kBigPayload);
-                c.send(kKey, m.data(), m.size());
+            auto m = numbered(round, 0, kBigPayload);
+            std::fill(m.begin() + ipcmsg::kHeaderSize + 8, m.end(), static_cast<uint8_t>(round));
+            const auto end = Clock::now() + std::chrono::seconds(10);
+            for (uint32_t i = 0; Clock::now() < end; ++i) {
+                ipcmsg::set_word(m.data(), 1, i);
+                if (c.send(kKey, m.data(), m.size()) == SYSFUN_RESULT_PEER_GONE) break;
             }
             return 0;
         });
-        // Drain while the sender runs, then kill it wherever it is.
-        drain_until(std::chrono::steady_clock::now() + std::chrono::microseconds(rng() % 400));
+        // Once the sender's first message is in, let it run a random while, then kill it
+        // wherever it is.
+        while (last_sender != round) {
+            ASSERT_EQ(receive(q, 200), SYSFUN_OK) << "the sender never got a message through";
+            take();
+        }
+        ::usleep(rng() % 200);
         kill_and_reap(kid);
+        while (receive(q, SYSFUN_TIMEOUT_NOWAIT) == SYSFUN_OK)
+            take();
     }
-    drain_until(std::chrono::steady_clock::now());
     EXPECT_EQ(torn, 0u);
-    EXPECT_GT(received, 0u);
     EXPECT_EQ(msgq::reset_count(q), 0u);
     RecordProperty("lost_to_killed_senders", static_cast<int>(msgq::lost_count(q)));
     std::printf("received %u, lost to killed senders %u\n", received, msgq::lost_count(q));
-    for (uint32_t i = 0; i < 20; ++i)  // more than two laps: every slot is usable again
+    for (uint32_t i = 0; i < 20; ++i)
         expect_serving(q, 100 + i);
     SYSFUN_DestroyMsgQ(q);
 }
