@@ -72,7 +72,10 @@ pid_t fork_partner() {
 }
 
 // The other end of the bare queue ping-pong: answers every message on its keyed queue as it
-// stands, through the same queue operations as the driver group.
+// stands, through the same queue operations as the driver group. Like bench::EchoServer,
+// but in a session of its own: on a busy machine a partner in the benchmark's own session
+// is woken several times sooner than the daemon in its session, which would make the
+// comparison with the group thread unfair.
 pid_t start_queue_echo() {
     pid_t pid = fork_partner();
     if (pid == 0) {

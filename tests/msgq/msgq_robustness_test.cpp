@@ -21,14 +21,8 @@ using namespace msgq_test;
 constexpr uint32_t kKey = 4712;
 constexpr size_t kBigPayload = 4000;  // long copies: kills land inside them
 
-class MsgqRobustness : public ::testing::Test {
+class MsgqRobustness : public QueueTest {
   protected:
-    testing_support::TestInstance inst;
-    std::vector<uint8_t> buf = std::vector<uint8_t>(sys_adpt::kMaxMsgSize);
-
-    uint32_t receive(SYSFUN_MsgQ_T q, uint32_t ticks) {
-        return SYSFUN_ReceiveMsg(q, 0, ticks, sys_adpt::kMaxPayload, buf.data());
-    }
     // A message sent now is the next one received.
     void expect_serving(SYSFUN_MsgQ_T q, uint32_t tag) {
         ipc::Client c;

@@ -21,15 +21,7 @@ using namespace msgq_test;
 
 constexpr uint32_t kKey = 4711;
 
-class MsgqSenders : public ::testing::Test {
-  protected:
-    testing_support::TestInstance inst;
-    std::vector<uint8_t> buf = std::vector<uint8_t>(sys_adpt::kMaxMsgSize);
-
-    uint32_t receive(SYSFUN_MsgQ_T q, uint32_t ticks) {
-        return SYSFUN_ReceiveMsg(q, 0, ticks, sys_adpt::kMaxPayload, buf.data());
-    }
-};
+using MsgqSenders = QueueTest;
 
 TEST_F(MsgqSenders, ManySendersInSeveralProcessesLoseNothingAndKeepTheirOrder) {
     // A small ring, so that the senders keep running into a full queue and wait for room.

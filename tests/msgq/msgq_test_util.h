@@ -6,10 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <vector>
 
 #include "platform/sysfun/ipc_msg.h"
+#include "platform/sysfun/sysfun.h"
+#include "tests/support/test_instance.h"
 
 namespace msgq_test {
 
@@ -50,5 +54,16 @@ inline void kill_and_reap(pid_t pid) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
 }
+
+// A fixture with a private instance and a receive buffer as large as any message.
+class QueueTest : public ::testing::Test {
+  protected:
+    testing_support::TestInstance inst;
+    std::vector<uint8_t> buf = std::vector<uint8_t>(sys_adpt::kMaxMsgSize);
+
+    uint32_t receive(SYSFUN_MsgQ_T q, uint32_t ticks) {
+        return SYSFUN_ReceiveMsg(q, 0, ticks, sys_adpt::kMaxPayload, buf.data());
+    }
+};
 
 }  // namespace msgq_test
