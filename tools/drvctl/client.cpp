@@ -10,6 +10,8 @@
 #include "platform/sysfun/sysfun.h"
 #include "tools/drvctl/drvctl.h"
 
+#include "platform/simctl/simctl.h"
+
 namespace drvctl {
 
 bool parse_u32(const std::string& text, uint32_t* out) {
@@ -42,6 +44,22 @@ std::string hex(const uint8_t* data, size_t n) {
         s.push_back(digits[data[i] & 15]);
     }
     return s;
+}
+
+int sim_request_bytes(Args& args, uint16_t cmd, const std::vector<uint8_t>& payload, Response* resp,
+                      bool quiet) {
+    int rc = request(simctl::kQueueKey, cmd, payload, args.timeout_ms, resp);
+    if (rc != kExitOk) return rc;
+    if (resp->result() != 1) {
+        if (!quiet) std::fprintf(stderr, "drvctl: the simulation refused the request\n");
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int sim_request(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp,
+                bool quiet) {
+    return sim_request_bytes(args, cmd, words_payload(words), resp, quiet);
 }
 
 bool attach_instance() {

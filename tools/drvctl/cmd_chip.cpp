@@ -15,24 +15,6 @@ namespace {
 
 namespace sc = simproto;
 
-// Sends a simulation-control command; kExitOk with the answer, or why not (kExitFailed when
-// the simulation refused it, said on stderr unless quiet).
-int sim_bytes(Args& args, uint16_t cmd, const std::vector<uint8_t>& payload, Response* resp,
-              bool quiet = false) {
-    if (!attach_instance()) return kExitNoResponse;
-    int rc = request(simctl::kQueueKey, cmd, payload, args.timeout_ms, resp);
-    if (rc != kExitOk) return rc;
-    if (resp->result() != 1) {
-        if (!quiet) std::fprintf(stderr, "drvctl: the simulation refused the request\n");
-        return kExitFailed;
-    }
-    return kExitOk;
-}
-int sim(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp,
-        bool quiet = false) {
-    return sim_bytes(args, cmd, words_payload(words), resp, quiet);
-}
-
 const char* speed_name(uint8_t code) {
     switch (code) {
         case SDK_PORT_SPEED_10:
@@ -137,7 +119,7 @@ int show_c45(Args& args, uint32_t port) {
 
 int phy_read(Args& args, const std::vector<uint32_t>& words, sc::PhyValue* v) {
     Response resp;
-    if (int rc = sim(args, sc::kPhyRead, words, &resp)) return rc;
+    if (int rc = sim_request(args, sc::kPhyRead, words, &resp)) return rc;
     return read_reply(resp, v);
 }
 
@@ -146,7 +128,7 @@ int phy_read(Args& args, const std::vector<uint32_t>& words, sc::PhyValue* v) {
 int cmd_ports(Args& args) {
     if (!args.words.empty()) return usage_error("ports takes no arguments");
     Response resp;
-    if (int rc = sim(args, sc::kPorts, {}, &resp)) return rc;
+    if (int rc = sim_request(args, sc::kPorts, {}, &resp)) return rc;
     sc::List<sc::PortRecord> ports;
     if (int rc = read_reply(resp, &ports)) return rc;
     std::printf(
@@ -186,7 +168,7 @@ int cmd_phy(Args& args) {
     if (w.size() <= 2 && (w.size() == 1 || w[1] != "c45")) {
         if (w.size() == 2 && !parse_u32(w[1], &a)) return usage_error("PAGE is a number");
         Response dump;
-        int rc = sim(args, sc::kPhyDump, {port, a}, &dump, true);
+        int rc = sim_request(args, sc::kPhyDump, {port, a}, &dump, true);
         if (rc == kExitFailed) return show_c45(args, port);  // no clause-22 pages to dump
         if (rc == kExitOk) rc = show_phy_page(dump, port, a);
         return rc;
@@ -207,12 +189,12 @@ int cmd_phy(Args& args) {
         if ((paged && !parse_u32(w[2], &a)) || !parse_u32(w[w.size() - 2], &b) ||
             !parse_u32(w[w.size() - 1], &c))
             return usage_error("phy PORT write [PAGE] REG VALUE");
-        return sim(args, sc::kPhyWrite, {port, 0, a, b, c}, &resp);
+        return sim_request(args, sc::kPhyWrite, {port, 0, a, b, c}, &resp);
     }
     if (op == "c45" && (w.size() == 4 || w.size() == 5)) {
         if (!parse_u32(w[2], &a) || !parse_u32(w[3], &b) || (w.size() == 5 && !parse_u32(w[4], &c)))
             return usage_error("phy PORT c45 DEVICE REG [VALUE]");
-        if (w.size() == 5) return sim(args, sc::kPhyWrite, {port, 1, a, b, c}, &resp);
+        if (w.size() == 5) return sim_request(args, sc::kPhyWrite, {port, 1, a, b, c}, &resp);
         sc::PhyValue v;
         if (int rc = phy_read(args, {port, 1, a, b}, &v)) return rc;
         std::printf("0x%04x\n", v.value);
@@ -238,7 +220,7 @@ int cmd_sim(Args& args) {
     if (w[0] == "partner" && w.size() >= 3) {
         uint32_t port;
         if (int rc = port_arg(w[1], &port)) return rc;
-        if (int rc = sim(args, sc::kPartnerGet, {port}, &resp)) return rc;
+        if (int rc = sim_request(args, sc::kPartnerGet, {port}, &resp)) return rc;
         sc::PartnerRequest rq;
         rq.port = port;
         if (int rc = read_reply(resp, &rq.partner)) return rc;
@@ -275,18 +257,18 @@ int cmd_sim(Args& args) {
                 return usage_error("unknown partner setting " + o);
             }
         }
-        return sim_bytes(args, sc::kPartner, sc::encode(rq), &resp);
+        return sim_request_bytes(args, sc::kPartner, sc::encode(rq), &resp);
     }
     if (w[0] == "phy" && w.size() == 3 && (w[2] == "answer" || w[2] == "silent")) {
         uint32_t port;
         if (int rc = port_arg(w[1], &port)) return rc;
-        return sim(args, sc::kPhyAnswer, {port, w[2] == "answer"}, &resp);
+        return sim_request(args, sc::kPhyAnswer, {port, w[2] == "answer"}, &resp);
     }
     if (w[0] == "twsi" && w.size() == 5 && w[3] == "fail") {
         uint32_t bus, addr, n;
         if (!parse_u32(w[1], &bus) || !parse_u32(w[2], &addr) || !parse_u32(w[4], &n))
             return usage_error("sim twsi BUS ADDR fail N");
-        return sim(args, sc::kTwsiFail, {bus, addr, n}, &resp);
+        return sim_request(args, sc::kTwsiFail, {bus, addr, n}, &resp);
     }
     return usage_error("unknown sim command");
 }

@@ -34,17 +34,6 @@ void on_signal(int) {
     g_stop = 1;
 }
 
-// A simulation-control request with a byte payload; kExitFailed when it was refused.
-int sim(Args& args, uint16_t cmd, const std::vector<uint8_t>& payload, Response* resp) {
-    int rc = request(simctl::kQueueKey, cmd, payload, args.timeout_ms, resp);
-    if (rc != kExitOk) return rc;
-    if (resp->result() != 1) {
-        std::fprintf(stderr, "drvctl: the simulation refused the request\n");
-        return kExitFailed;
-    }
-    return kExitOk;
-}
-
 bool parse_port(const std::string& text, uint32_t* port) {
     return parse_u32(text, port) && *port >= 1 && *port <= kMaxPort;
 }
@@ -165,7 +154,7 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame, boo
         std::vector<uint8_t> payload =
             sc::encode(sc::InjectRequest{port_word, static_cast<uint32_t>(frame.size())});
         payload.insert(payload.end(), frame.begin(), frame.end());
-        rc = sim(args, sc::kInject, payload, &resp);
+        rc = sim_request_bytes(args, sc::kInject, payload, &resp);
     } else {
         if (!attach_instance()) return kExitNoResponse;
         void* buf = L_IPCMEM_Allocate(static_cast<uint32_t>(frame.size()));
@@ -175,10 +164,10 @@ int inject_one(Args& args, uint32_t port, const std::vector<uint8_t>& frame, boo
             return kExitFailed;
         }
         std::memcpy(buf, frame.data(), frame.size());
-        rc = sim(args, sc::kInjectIpc,
-                 words_payload(
-                     {port_word, static_cast<uint32_t>(frame.size()), L_IPCMEM_GetOffset(buf)}),
-                 &resp);
+        rc = sim_request_bytes(args, sc::kInjectIpc,
+                               words_payload({port_word, static_cast<uint32_t>(frame.size()),
+                                              L_IPCMEM_GetOffset(buf)}),
+                               &resp);
         L_IPCMEM_Free(buf);
     }
     if (rc != kExitOk) return rc;
@@ -214,7 +203,8 @@ bool read_captured(Args& args, pcap::Record* rec, uint8_t* front, int* rc) {
     uint32_t got = 0, len = 0;
     rec->bytes.clear();
     do {
-        if ((*rc = sim(args, sc::kCaptureRead, words_payload({got}), &resp)) != kExitOk)
+        if ((*rc = sim_request_bytes(args, sc::kCaptureRead, words_payload({got}), &resp)) !=
+            kExitOk)
             return false;
         sc::Decoder d(resp.payload.data() + 4, resp.payload.size() - 4);
         sc::CaptureStatus status;
@@ -284,7 +274,8 @@ int capture_live(Args& args, uint32_t bitmap, bool cpu, const std::string& out, 
     CaptureFile f;
     if (!open_capture(out, bitmap, cpu, &f)) return kExitFailed;
     Response resp;
-    if (int rc = sim(args, sc::kCaptureStart, words_payload({bitmap, cpu ? 1u : 0u}), &resp))
+    if (int rc = sim_request_bytes(args, sc::kCaptureStart, words_payload({bitmap, cpu ? 1u : 0u}),
+                                   &resp))
         return rc;
     signal(SIGINT, on_signal);
     signal(SIGTERM, on_signal);
@@ -294,7 +285,7 @@ int capture_live(Args& args, uint32_t bitmap, bool cpu, const std::string& out, 
         if ((rc = drain(args, &f, count)) != kExitOk) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    int stop_rc = sim(args, sc::kCaptureStop, {}, &resp);
+    int stop_rc = sim_request_bytes(args, sc::kCaptureStop, {}, &resp);
     if (rc == kExitOk) rc = drain(args, &f, count);
     f.writer.close();
     std::printf("%u frames captured to %s\n", f.frames, out.c_str());
@@ -358,13 +349,14 @@ int cmd_capture(Args& args) {
     Response resp;
     if (rest.size() == 2 && rest[0] == "start") {
         if (!parse_ports(rest[1], &bitmap, &cpu)) return usage_error("bad PORTS: " + rest[1]);
-        return sim(args, sc::kCaptureStart, words_payload({bitmap, cpu ? 1u : 0u}), &resp);
+        return sim_request_bytes(args, sc::kCaptureStart, words_payload({bitmap, cpu ? 1u : 0u}),
+                                 &resp);
     }
     if (rest.size() == 1 && rest[0] == "stop") {
         if (out.empty()) return usage_error("capture stop needs --out FILE");
         CaptureFile f;
         if (!open_capture(out, (1u << kMaxPort) - 1, true, &f)) return kExitFailed;
-        if (int rc = sim(args, sc::kCaptureStop, {}, &resp)) return rc;
+        if (int rc = sim_request_bytes(args, sc::kCaptureStop, {}, &resp)) return rc;
         int rc = drain(args, &f, count);
         f.writer.close();
         std::printf("%u frames captured to %s\n", f.frames, out.c_str());
@@ -378,9 +370,9 @@ int cmd_capture(Args& args) {
 int cmd_frames(Args& args) {
     Response resp;
     if (args.words.size() == 1 && args.words[0] == "--clear")
-        return sim(args, sc::kCountersClear, {}, &resp);
+        return sim_request_bytes(args, sc::kCountersClear, {}, &resp);
     if (!args.words.empty()) return usage_error("unexpected " + args.words[0]);
-    if (int rc = sim(args, sc::kFrameCounters, {}, &resp)) return rc;
+    if (int rc = sim_request_bytes(args, sc::kFrameCounters, {}, &resp)) return rc;
     if (int rc = show_counters(resp)) return rc;
     for (uint32_t dev = 0;; ++dev) {
         Response q;
@@ -413,7 +405,8 @@ int cmd_fdb(Args& args) {
     std::printf(" slot  address            vlan  destination  flags\n");
     while (slot != sc::kFdbEnd) {
         Response resp;
-        if (int rc = sim(args, sc::kFdbRead, words_payload({dev, slot}), &resp)) return rc;
+        if (int rc = sim_request_bytes(args, sc::kFdbRead, words_payload({dev, slot}), &resp))
+            return rc;
         sc::FdbReply fdb;
         if (int rc = read_reply(resp, &fdb)) return rc;
         for (const sc::FdbRecord& r : fdb.items) {
@@ -444,7 +437,7 @@ int cmd_clock(Args& args) {
     if (args.words.size() != 2 || args.words[0] != "advance" || !parse_u32(args.words[1], &seconds))
         return usage_error("clock advance SECONDS");
     Response resp;
-    return sim(args, sc::kClockAdvance, words_payload({seconds}), &resp);
+    return sim_request_bytes(args, sc::kClockAdvance, words_payload({seconds}), &resp);
 }
 
 int cmd_inject(Args& args) {

@@ -196,15 +196,8 @@ int poe_status(Args& args) {
 }
 
 int sim(Args& args, uint16_t cmd, const std::vector<uint32_t>& words) {
-    if (!attach_instance()) return kExitNoResponse;
     Response resp;
-    if (int rc = request(simctl::kQueueKey, cmd, words_payload(words), args.timeout_ms, &resp))
-        return rc;
-    if (resp.result() != 1) {
-        std::fprintf(stderr, "drvctl: the simulation refused the request\n");
-        return kExitFailed;
-    }
-    return kExitOk;
+    return sim_request(args, cmd, words, &resp);
 }
 
 // Watts with at most one decimal, in 0.1 W.

@@ -21,17 +21,6 @@ namespace {
 
 namespace xc = chipsim::xcvr;
 
-int sim_request(Args& args, uint16_t cmd, const std::vector<uint8_t>& payload, Response* resp) {
-    if (!attach_instance()) return kExitNoResponse;
-    int rc = request(simctl::kQueueKey, cmd, payload, args.timeout_ms, resp);
-    if (rc != kExitOk) return rc;
-    if (resp->result() != 1) {
-        std::fprintf(stderr, "drvctl: the simulation refused the request\n");
-        return kExitFailed;
-    }
-    return kExitOk;
-}
-
 struct CageRow {
     uint32_t front, index, bus;
     bool module;
@@ -40,7 +29,7 @@ struct CageRow {
 
 int read_cages(Args& args, std::vector<CageRow>* out) {
     Response resp;
-    if (int rc = sim_request(args, xc::cmd::kCages, {}, &resp)) return rc;
+    if (int rc = sim_request_bytes(args, xc::cmd::kCages, {}, &resp)) return rc;
     const uint32_t n = resp.word(1);
     for (uint32_t i = 0; i < n; ++i) {
         size_t at = 8 + i * xc::cmd::kCageRecordSize;
@@ -242,7 +231,8 @@ void hex_dump(const uint8_t* p, size_t n) {
 
 int read_held(Args& args, uint32_t index, Held* h) {
     Response resp;
-    if (int rc = sim_request(args, SWDRV_OM_SIMCTL_SFP_READ, words_payload({1, index}), &resp))
+    if (int rc =
+            sim_request_bytes(args, SWDRV_OM_SIMCTL_SFP_READ, words_payload({1, index}), &resp))
         return rc;
     if (resp.payload.size() < 4 + SWDRV_OM_SFP_READ_SIZE) {
         std::fprintf(stderr, "drvctl: short answer from the switch\n");
@@ -361,7 +351,7 @@ int sim_insert(Args& args, uint32_t port) {
     std::vector<uint8_t> payload = words_payload({port, static_cast<uint32_t>(bytes.size())});
     payload.insert(payload.end(), bytes.begin(), bytes.end());
     Response resp;
-    return sim_request(args, xc::cmd::kInsert, payload, &resp);
+    return sim_request_bytes(args, xc::cmd::kInsert, payload, &resp);
 }
 
 int sim_set(Args& args, uint32_t port) {
@@ -373,11 +363,11 @@ int sim_set(Args& args, uint32_t port) {
     if (rc) return rc;
     if (!r.mask) return usage_error("sim sfp set needs --temp, --vcc, --bias, --tx or --rx");
     Response resp;
-    return sim_request(args, xc::cmd::kSet,
-                       words_payload({port, r.mask, r.lane, uint32_t(milli(r.temp_c)),
-                                      uint32_t(milli(r.vcc_v)), uint32_t(milli(r.bias_ma)),
-                                      uint32_t(milli(r.tx_dbm)), uint32_t(milli(r.rx_dbm))}),
-                       &resp);
+    return sim_request_bytes(args, xc::cmd::kSet,
+                             words_payload({port, r.mask, r.lane, uint32_t(milli(r.temp_c)),
+                                            uint32_t(milli(r.vcc_v)), uint32_t(milli(r.bias_ma)),
+                                            uint32_t(milli(r.tx_dbm)), uint32_t(milli(r.rx_dbm))}),
+                             &resp);
 }
 
 }  // namespace
@@ -401,14 +391,16 @@ int cmd_sim_sfp(Args& args) {
     if (verb == "insert") return sim_insert(args, port);
     if (verb == "set") return sim_set(args, port);
     if (verb == "remove" && w.size() == 3)
-        return sim_request(args, xc::cmd::kRemove, words_payload({port}), &resp);
+        return sim_request_bytes(args, xc::cmd::kRemove, words_payload({port}), &resp);
     if (verb == "fail" && (w.size() == 4 || (w.size() == 5 && w[4] == "--id"))) {
         uint32_t n;
         if (!parse_u32(w[3], &n)) return usage_error("sim sfp fail PORT N [--id]");
-        return sim_request(args, xc::cmd::kFail, words_payload({port, n, w.size() == 5}), &resp);
+        return sim_request_bytes(args, xc::cmd::kFail, words_payload({port, n, w.size() == 5}),
+                                 &resp);
     }
     if (verb == "dump" && w.size() == 3) {
-        if (int rc = sim_request(args, xc::cmd::kImage, words_payload({port}), &resp)) return rc;
+        if (int rc = sim_request_bytes(args, xc::cmd::kImage, words_payload({port}), &resp))
+            return rc;
         const uint32_t n = resp.word(1);
         if (8 + n > resp.payload.size()) return kExitFailed;
         hex_dump(resp.payload.data() + 8, n);

@@ -52,6 +52,12 @@ int read_reply(const Response& resp, T* r) {
 // with *resp filled otherwise.
 int request(uint32_t queue_key, uint16_t cmd, const std::vector<uint8_t>& payload, int timeout_ms,
             Response* resp);
+// Sends a simulation-control command (the queue simctl::kQueueKey). kExitOk with the answer;
+// kExitFailed when the simulation refused it (said on stderr unless quiet).
+int sim_request_bytes(Args& args, uint16_t cmd, const std::vector<uint8_t>& payload, Response* resp,
+                      bool quiet = false);
+int sim_request(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp,
+                bool quiet = false);
 // The payload of big-endian 32-bit words.
 std::vector<uint8_t> words_payload(const std::vector<uint32_t>& words);
 // Lower-case hex of bytes, no separators.

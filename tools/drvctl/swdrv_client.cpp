@@ -41,16 +41,6 @@ int swdrv_request(Args& args, const std::vector<uint32_t>& words, const std::str
     return kExitOk;
 }
 
-int sim_request(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp) {
-    int rc = request(simctl::kQueueKey, cmd, words_payload(words), args.timeout_ms, resp);
-    if (rc != kExitOk) return rc;
-    if (resp->result() != 1) {
-        std::fprintf(stderr, "drvctl: the simulation refused the request\n");
-        return kExitFailed;
-    }
-    return kExitOk;
-}
-
 int front_ports(Args& args, FrontPorts* out) {
     Response resp;
     if (int rc = sim_request(args, simproto::kPorts, {}, &resp)) return rc;

@@ -24,8 +24,6 @@ bool parse_vid(const std::string& text, uint32_t* vid);
 // answered TRUE; kExitFailed (said on stderr, naming `what`) when it answered FALSE.
 int swdrv_request(Args& args, const std::vector<uint32_t>& words, const std::string& what,
                   Response* resp = nullptr);
-// A simulation-control request; kExitFailed when the simulation refused it.
-int sim_request(Args& args, uint16_t cmd, const std::vector<uint32_t>& words, Response* resp);
 
 // The front port behind each (device, device port) of this unit, from the chip model.
 using FrontPorts = std::map<std::pair<uint32_t, uint32_t>, uint32_t>;
