@@ -15,15 +15,15 @@ namespace {
 // The headers above layer 2, read only where a stage will look at them: slow protocols and
 // MAC control, multicast (IGMP, IP multicast bridging, unregistered multicast), and IPv4 and
 // IPv6 unicast while IGMP or ICMPv6 messages have a command of their own.
-L3 look_above_l2(const Device& d, const Packet& p) {
+void look_above_l2(const Device& d, Packet& p) {
     uint32_t at = p.l2.payload;
     uint16_t type = rd16(p.data, p.len, at);
     if (type == kEtherTypeCtag) type = rd16(p.data, p.len, at + kTagLen);
+    // Written in place: a whole L3 copied out right after its fields were stored stalls.
     if (type == kEtherTypeSlow || is_multicast(p.data) || traps_look_above_l2(d, type))
-        return parse_l3(p.data, p.len, at);
-    L3 l3;
-    l3.ethertype = type;
-    return l3;
+        p.l3 = parse_l3(p.data, p.len, at);
+    else
+        p.l3.ethertype = type;
 }
 
 // Switches one hop of a frame in a device: the stages in bridge order.
@@ -37,7 +37,7 @@ void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data,
     p.bad_fcs = h.bad_fcs;
     if (!port_ingress(d, p, data, len)) return;
     fdb_age(d, out->changes);
-    p.l3 = look_above_l2(d, p);
+    look_above_l2(d, p);
     if (h.cascade) {
         cscd_ingress(d, p, h);
     } else {
