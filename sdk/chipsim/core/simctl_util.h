@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/simctl/simctl.h"
+#include "sdk/chipsim/port/port.h"
 #include "sdk/simproto/simctl_cmds.h"
 #include "sdk/simproto/simctl_reply.h"
 
@@ -31,7 +32,6 @@ std::vector<uint8_t> hw_numbers();
 uint8_t device_of_hw(const std::vector<uint8_t>& hw, uint8_t hw_num);
 
 // Runs fn(device, port) for the front port in word 0.
-bool front_port(uint32_t front, uint8_t* dev, uint8_t* port);
 template <typename Fn>
 bool on_front(void* msg, Fn fn) {
     uint32_t front;
