@@ -13,6 +13,7 @@
 #include "sdk/sdk_port.h"
 #include "sdk/sdk_stp.h"
 #include "sdk/sdk_trap.h"
+#include "sdk/sdk_trunk.h"
 #include "sdk/sdk_twsi.h"
 #include "sdk/sdk_types.h"
 #include "sdk/sdk_vlan.h"

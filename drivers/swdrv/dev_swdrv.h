@@ -177,6 +177,11 @@ bool DEV_SWDRV_AddDot1vProtocolPortEntry(uint32_t unit, uint32_t port, uint32_t 
                                          uint32_t vid);
 bool DEV_SWDRV_DelDot1vProtocolPortEntry(uint32_t unit, uint32_t port, uint32_t group);
 
+// Trunk ids: direction 1 translates a firmware trunk id into the device's chip trunk id,
+// direction 0 translates back. Devices that keep the low trunk ids for themselves get
+// (id | 32) << 1; the others the id unchanged (and so does a device that cannot be probed).
+uint16_t DEV_SWDRV_WorkaroundForTrunkId(uint32_t device, uint16_t trunk_id, uint32_t direction);
+
 // VLAN trunking: a trunking port carries VLANs the VLAN managers never configured. The VLAN
 // is created (as DEV_SWDRV_CreateVlan) only when it does not exist yet.
 bool DEV_SWDRV_CreateVlanForVlanTrunking(uint32_t vid);

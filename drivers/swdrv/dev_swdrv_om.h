@@ -37,6 +37,10 @@ constexpr int DEV_SWDRV_STK_MASTER = 6;
 constexpr int DEV_SWDRV_STK_RING = 7;
 constexpr int DEV_SWDRV_STK_MODULE1 = 9;
 
+constexpr uint8_t DEV_SWDRV_TRUNK_ID_UNKNOWN = 0;
+constexpr uint8_t DEV_SWDRV_TRUNK_ID_PLAIN = 1;
+constexpr uint8_t DEV_SWDRV_TRUNK_ID_REMAP = 2;
+
 struct DEV_SWDRV_OM_T {
     // ---- Mapping ----
     uint8_t port_map[DEV_SWDRV_MAPPING_ROWS][DEV_SWDRV_PORTS_PER_UNIT][DEV_SWDRV_MAP_ENTRY_SIZE];
@@ -106,6 +110,10 @@ struct DEV_SWDRV_OM_T {
         uint8_t vlan_group[4096];
         uint32_t state_unknown[DEV_SWDRV_STP_GROUPS + 1];
     } stp_shadow[DEV_SWDRV_MAX_DEVICES] = {};
+
+    // ---- Trunks ----
+    // Per device: how its trunk ids are translated, DEV_SWDRV_TRUNK_ID_* (probed on first use).
+    uint8_t trunk_id_mode[DEV_SWDRV_MAX_DEVICES] = {};
 
     DEV_SWDRV_OM_T();
 };

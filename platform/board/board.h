@@ -12,7 +12,7 @@
 //   system  mac=00:12:cf:00:00:01 serial=TEXT start=N boot_reason=N     (all optional)
 //   unit    id=N board_id=N [module=N] [master=N]
 //   device  id=N hwdevnum=N family=N [revision=N] ports=LIST [serdes=0|1]
-//           [polling=0|1] [core_clock=MHZ]
+//           [polling=0|1] [core_clock=MHZ] [trunk_remap=0|1]
 //             LIST: device ports 0..25 as "0-13,24,25"
 //   cascade device=N port=N [type=0|1]        a port tagged for the internal link
 //   stacking which=1|2 device=N port=N        the unit's two stacking (fabric) ports
@@ -148,6 +148,7 @@ struct Device {
     bool serdes = true;           // the chip controls SERDES power
     bool phy_polling = true;      // the chip polls its PHYs
     uint32_t core_clock = 200;    // MHz
+    bool trunk_remap = false;     // the chip refuses low trunk ids (the driver remaps them)
     std::vector<CascadePort> cascade;
 };
 

@@ -209,6 +209,7 @@ class Parser {
         d.serdes = s.num("serdes", 1, 1) != 0;
         d.phy_polling = s.num("polling", 1, 1) != 0;
         d.core_clock = s.num("core_clock", 1000, 200);
+        d.trunk_remap = s.num("trunk_remap", 1, 0) != 0;
         if (d.core_clock == 0) fail("core_clock must not be 0");
         u_->devices.push_back(d);
     }

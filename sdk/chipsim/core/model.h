@@ -37,6 +37,7 @@
 #include "sdk/chipsim/port/port.h"
 #include "sdk/chipsim/stp/stp.h"
 #include "sdk/chipsim/traps/traps.h"
+#include "sdk/chipsim/trunk/trunk.h"
 #include "sdk/chipsim/twsi/twsi.h"
 #include "sdk/chipsim/vlan/vlan.h"
 #include "sdk/sdk_cfg.h"
@@ -89,6 +90,7 @@ struct Device {
     Stp stp;
     Traps traps;
     Misc misc;
+    Trunks trunks;
     std::array<ShaperBucket, kPortSlots> shapers{};  // the port shapers' buckets
     // The MAC address table; what the ports did with frames, the capture and the CPU queue.
     FdbTable fdb;
