@@ -49,6 +49,9 @@ void mirror_ingress(Locked d, Packet& p);
 // data) to the port's egress analyzer.
 void mirror_egress(Locked d, const Packet& p, uint8_t q, size_t offset, uint32_t len);
 
+// Registers mirroring's simulation-control command.
+void register_mirror_simctl();
+
 // ---- Inspection ----------------------------------------------------------------------
 Mirror mirror(uint8_t dev);
 

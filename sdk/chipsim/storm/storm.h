@@ -3,10 +3,11 @@
 // `storm` member of Device (core/model.h), guarded by the device's lock.
 //
 // A port's limiter passes limit x granularity units in each one-second window of the model's
-// clock, counting the frames of its enabled kinds that the pipeline would relay; what is over
-// is dropped (storm-control, counted on the port). The granularity comes from the device's
-// global rate-limit configuration (ratelimit/): packets with rate mode 2 (and 0), bytes with
-// rate mode 1; a granularity of 0 (no window configured) leaves the limiter off.
+// clock (a window opens with the first frame it counts after the previous one ended), counting the
+// frames of its enabled kinds that the pipeline would relay; what is over is dropped
+// (storm-control, counted on the port). The granularity comes from the device's global rate-limit
+// configuration (ratelimit/): packets with rate mode 2 (and 0), bytes with rate mode 1; a
+// granularity of 0 (no window configured) leaves the limiter off.
 //
 // Power-on state: every kind off, limit 0.
 #pragma once
@@ -22,8 +23,11 @@ namespace chipsim {
 
 struct StormPort {
     SDK_RATE_LIMIT_PORT_CFG cfg{};
-    bool on = false;                 // some kind is counted
-    uint64_t window = ~uint64_t{0};  // the window `used` counts in (model seconds)
+    bool on = false;  // some kind is counted
+    // The window `used` counts in: it opens with the first counted frame after the last one
+    // closed, and lasts a second of the model's clock.
+    bool window_open = false;
+    uint64_t window_start = 0;
     uint64_t used = 0;
 };
 
@@ -39,15 +43,18 @@ struct Storm {
     void set(uint8_t port, const SDK_RATE_LIMIT_PORT_CFG& cfg);
 };
 
-struct Device;
-// A port's granularity under the device's global configuration (0: none), and whether the
-// limiter counts bytes (rate mode 1) rather than packets.
-uint32_t storm_granularity(const Device& d, uint8_t port, bool* bytes);
+// A port's granularity under the device's global configuration and the class of its speed
+// (the link's while it is up) (0: none), and whether the limiter counts bytes (rate mode 1)
+// rather than packets.
+uint32_t storm_granularity(Locked d, uint8_t port, bool* bytes);
 
 struct Packet;
 // storm_limit: drops a relayed frame of a kind the port's limiter counts once the window's
 // allowance is used up.
 void storm_limit(Locked d, Packet& p);
+
+// Registers storm control's simulation-control command.
+void register_storm_simctl();
 
 // ---- Inspection ----------------------------------------------------------------------
 // A port's record (power-on for what does not exist).

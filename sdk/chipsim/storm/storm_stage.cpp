@@ -7,10 +7,13 @@ namespace {
 
 constexpr uint64_t kWindowMs = 1000;
 
-uint32_t speed_class(const Device& d, uint8_t port) {
-    const RateLimit& r = d.ratelimit;
+// The class of the port's speed: its link's when the link is up, else its configured one.
+uint32_t speed_class(Locked d, uint8_t port) {
+    const RateLimit& r = d->ratelimit;
     if (r.speed_cfg) return r.port_class[port];
-    switch (d.ports[port].speed) {
+    Port& p = d->ports[port];
+    LinkState l = resolve_link(d, p);
+    switch (l.up ? l.speed : p.speed) {
         case SDK_PORT_SPEED_10:
             return SDK_RATE_LIMIT_10M;
         case SDK_PORT_SPEED_100:
@@ -40,8 +43,8 @@ uint64_t now_ms(Locked d, uint64_t changes) {
 
 }  // namespace
 
-uint32_t storm_granularity(const Device& d, uint8_t port, bool* bytes) {
-    const RateLimit& r = d.ratelimit;
+uint32_t storm_granularity(Locked d, uint8_t port, bool* bytes) {
+    const RateLimit& r = d->ratelimit;
     uint32_t cls = port < SDK_MAX_PORTS ? speed_class(d, port) : SDK_RATE_LIMIT_1G;
     uint32_t window = cls < SDK_RATE_LIMIT_CLASSES ? r.window[cls] : 0;
     uint32_t dividend = r.rate_mode == 1 ? 64000000u : 512000u;
@@ -54,11 +57,12 @@ void storm_limit(Locked d, Packet& p) {
     StormPort& s = d->storm.ports[p.in_port];
     if (!s.on || !p.relayed() || !counted(s.cfg, p)) return;
     bool bytes = false;
-    uint32_t g = storm_granularity(*d, p.in_port, &bytes);
+    uint32_t g = storm_granularity(d, p.in_port, &bytes);
     if (!g) return;
-    uint64_t window = now_ms(d, p.out->changes) / kWindowMs;
-    if (window != s.window) {
-        s.window = window;
+    uint64_t now = now_ms(d, p.out->changes);
+    if (!s.window_open || now - s.window_start >= kWindowMs) {
+        s.window_open = true;
+        s.window_start = now;
         s.used = 0;
     }
     uint64_t cost = bytes ? p.len + 4 : 1;  // bytes as on the wire, with the FCS

@@ -20,11 +20,19 @@
 
 namespace chipsim {
 
+// Hash values (6 bits).
+constexpr uint32_t kTrunkHashValues = 64;
+
 struct Trunk {
     std::array<SDK_TRUNK_MEMBER, SDK_TRUNK_MAX_MEMBERS> enabled{};
     std::array<SDK_TRUNK_MEMBER, SDK_TRUNK_MAX_MEMBERS> disabled{};
     uint8_t n_enabled = 0;
     uint8_t n_disabled = 0;
+    // Derived by the trunk stage, again whenever the model's change count has moved: how many
+    // enabled members take traffic, and the member each hash value picks among them.
+    uint64_t picked_at = ~uint64_t{0};
+    uint8_t n_up = 0;
+    std::array<SDK_TRUNK_MEMBER, kTrunkHashValues> pick{};
 };
 
 // A member's slot in Trunks::member_of: (module id, port), module ids 0 to 31.
@@ -63,6 +71,9 @@ void trunk_to(Locked d, Packet& p, uint16_t trunk);
 // trunk_flood: a frame bound for several ports keeps one member of each trunk among them, and
 // none of the trunk it came in on.
 void trunk_flood(Locked d, Packet& p);
+
+// Registers the trunks' simulation-control command.
+void register_trunk_simctl();
 
 // Inspection: a copy of a device's trunk table (empty for a device the model does not have).
 Trunks trunks(uint8_t dev);

@@ -1,5 +1,6 @@
 // The trunks' stages: the trunk a frame came in on, the member a frame for a trunk leaves on,
 // and one member per trunk for a frame bound for several ports.
+#include <cstring>
 #include <string>
 
 #include "sdk/chipsim/core/model.h"
@@ -10,12 +11,25 @@ namespace {
 
 constexpr uint8_t kNoPort = 0xFF;
 
-// Folds bytes to the 6 bits a hash field gives.
+// Folds bytes to the 6 bits a hash field gives: their XOR, its top two bits folded in.
+uint32_t fold8(uint32_t x) {
+    x ^= x >> 16;
+    x ^= x >> 8;
+    x &= 0xFF;
+    return (x ^ x >> 6) & 0x3F;
+}
 uint32_t fold(const uint8_t* b, uint32_t n) {
     uint32_t x = 0;
     for (uint32_t i = 0; i < n; ++i)
         x ^= b[i];
-    return (x ^ x >> 6) & 0x3F;
+    return fold8(x);
+}
+uint32_t fold_mac(const uint8_t* b) {
+    uint32_t w;
+    uint16_t h;
+    std::memcpy(&w, b, 4);
+    std::memcpy(&h, b + 4, 2);
+    return fold8(w ^ h);
 }
 
 uint32_t ipv6_field(const Trunks& t, const uint8_t* a) {
@@ -34,8 +48,8 @@ uint32_t ipv6_field(const Trunks& t, const uint8_t* a) {
 uint32_t hash(const Device& d, const Packet& p) {
     const Trunks& t = d.trunks;
     if (t.hash_mode == SDK_TRUNK_HASH_INGRESS_PORT) return p.src_port & 0x3Fu;
-    uint32_t h = (fold(p.data, 6) & t.mask[SDK_TRUNK_HASH_FIELD_MAC_DA]) ^
-                 (fold(p.data + 6, 6) & t.mask[SDK_TRUNK_HASH_FIELD_MAC_SA]);
+    uint32_t h = (fold_mac(p.data) & t.mask[SDK_TRUNK_HASH_FIELD_MAC_DA]) ^
+                 (fold_mac(p.data + 6) & t.mask[SDK_TRUNK_HASH_FIELD_MAC_SA]);
     if (!t.ip_hash) return h;
     uint32_t at = p.l2.payload;
     uint16_t type = rd16(p.data, p.len, at);
@@ -62,25 +76,24 @@ bool member_up(Locked d, const Packet& p, const SDK_TRUNK_MEMBER& m) {
     return port && port_up(d, *port, p.out->changes);
 }
 
-// The member the frame leaves the trunk on: the hash over the members that take traffic, so
-// the same flow keeps its member while they stay the same. false when none takes traffic.
-bool choose(Locked d, const Packet& p, const Trunk& t, SDK_TRUNK_MEMBER* out) {
-    if (!t.n_enabled) return false;
-    uint32_t h = hash(*d, p);
-    const SDK_TRUNK_MEMBER& first = t.enabled[h % t.n_enabled];
-    bool all_up = true;
-    for (uint32_t i = 0; i < t.n_enabled && all_up; ++i)
-        all_up = member_up(d, p, t.enabled[i]);
-    if (all_up) {
-        *out = first;
-        return true;
-    }
+// The member each hash value picks: the value modulo the number of enabled members that take
+// traffic, in their order, so the same flow keeps its member while they stay the same.
+[[gnu::noinline]] void pick_members(Locked d, const Packet& p, Trunk& t) {
     SDK_TRUNK_MEMBER up[SDK_TRUNK_MAX_MEMBERS];
     uint32_t n = 0;
     for (uint32_t i = 0; i < t.n_enabled; ++i)
         if (member_up(d, p, t.enabled[i])) up[n++] = t.enabled[i];
-    if (!n) return false;
-    *out = up[h % n];
+    t.n_up = static_cast<uint8_t>(n);
+    for (uint32_t h = 0; n && h < kTrunkHashValues; ++h)
+        t.pick[h] = up[h % n];
+    t.picked_at = p.out->changes;
+}
+
+// The member the frame leaves the trunk on; false when none takes traffic.
+bool choose(Locked d, const Packet& p, Trunk& t, SDK_TRUNK_MEMBER* out) {
+    if (t.picked_at != p.out->changes) pick_members(d, p, t);
+    if (!t.n_up) return false;
+    *out = t.pick[hash(*d, p)];
     return true;
 }
 
@@ -101,7 +114,7 @@ void trunk_to(Locked d, Packet& p, uint16_t trunk) {
     if (!d->trunks.valid(trunk) || !choose(d, p, d->trunks.table[trunk], &m)) return;
     uint8_t q = local_port(d, m);
     if (q != kNoPort) sdkPortsBmpSet(p.dest, q, true);
-    if (p.out->tracing)
+    if (p.out->tracing) [[unlikely]]
         trace_stage(d, p, "trunk", 0xFF,
                     "trunk " + std::to_string(trunk) + " member " + std::to_string(m.device) + "/" +
                         std::to_string(m.port));
@@ -109,7 +122,7 @@ void trunk_to(Locked d, Packet& p, uint16_t trunk) {
 
 void trunk_flood(Locked d, Packet& p) {
     if (!d->trunks.active || !p.flooded || !p.relayed()) return;
-    const Trunks& ts = d->trunks;
+    Trunks& ts = d->trunks;
     bool changed = false;
     for (uint32_t w = 0; w < 2; ++w) {
         for (uint32_t bits = p.dest.ports[w]; bits; bits &= bits - 1) {
