@@ -5,6 +5,11 @@
 // In the same run, the floor of any software L2 forwarding: a minimal learning switch that
 // looks (MAC, VLAN) up in a hash map and copies the frame to its egress buffer.
 //
+// Before it, "pipeline_features ratio=R": the same 64-byte unicast frame to a destination
+// behind a 4-member trunk, with storm control on for broadcast, multicast and unknown unicast
+// on the ingress port (its limit far above the offered rate) and no mirroring, over the same
+// minimal switch: what the trunk and storm-control stages cost when they are in use.
+//
 // Prints, last, "pipeline_forwarding ratio=R" with R = time per 64-byte unicast frame through
 // the model (the larger of the two table sizes) / time per frame of the minimal switch. Times
 // are CPU times, the best of nine interleaved repetitions, so that other load on the machine does
@@ -100,6 +105,44 @@ bool set_up(bool fill) {
         }
     }
     return chipsim::fdb_stats(0).entries == SDK_FDB_SIZE;
+}
+
+// The flow-only chip with the destination behind a trunk of ports 2 to 5 and storm control on
+// port 1 for every kind but known unicast.
+bool set_up_features() {
+    if (!set_up(false)) return false;
+    SDK_TRUNK_MEMBER members[4];
+    for (uint32_t i = 0; i < 4; ++i)
+        members[i] = {dev_port(2 + i), chipsim::hw_dev_num(0)};
+    if (sdkTrunkMembersSet(0, 1, 4, members, 0, nullptr)) return false;
+    SDK_MAC_ENTRY_EXT e{};
+    std::memcpy(e.key.macVlan.macAddr, kDst, 6);
+    e.key.macVlan.vlanId = kVlan;
+    e.dstInterface.type = SDK_INTERFACE_TRUNK;
+    e.dstInterface.trunkId = 1;
+    e.isStatic = true;
+    if (sdkBrgFdbMacEntrySet(0, &e)) return false;
+    SDK_RATE_LIMIT_GLOBAL_CFG g{1, 2, 32000, 32000, 12800, 32000};
+    SDK_RATE_LIMIT_PORT_CFG storm{true, true, true, true, false, 0xFFFFFF};
+    return sdkBrgGenRateLimitGlobalCfgSet(0, &g) == SDK_OK &&
+           sdkBrgGenPortRateLimitSet(0, dev_port(1), &storm) == SDK_OK;
+}
+
+void BM_Features(benchmark::State& state) {
+    if (!set_up_features()) {
+        state.SkipWithError("cannot set the chip up");
+        return;
+    }
+    std::vector<uint8_t> f = frame(kDst, 64);
+    chipsim::Result r;
+    uint8_t in = dev_port(1);
+    for (auto _ : state) {
+        chipsim::receive(0, in, f.data(), 64, &r);
+        benchmark::DoNotOptimize(r.data.data());
+    }
+    if (r.sent.size() != 1) state.SkipWithError("the frame did not leave one trunk member");
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_Model(benchmark::State& state, const uint8_t* dst, uint32_t len, bool fill) {
@@ -280,6 +323,7 @@ int main(int argc, char** argv) {
                                      c.len, c.fill)
             ->MinTime(0.1)
             ->Repetitions(9);
+    benchmark::RegisterBenchmark("BM_Features", BM_Features)->MinTime(0.1)->Repetitions(9);
     for (uint32_t len : {64u, 1518u})
         benchmark::RegisterBenchmark(("BM_Minimal/" + std::to_string(len)).c_str(), BM_Minimal, len)
             ->MinTime(0.1)
@@ -309,15 +353,19 @@ int main(int argc, char** argv) {
         std::printf("  minimal %-24s %12.0f  (%.1f ns/frame)\n", m + 11, ns > 0 ? 1e9 / ns : 0.0,
                     ns);
     }
+    double features_ns = times.ns("BM_Features");
+    std::printf("  model   %-24s %12.0f  (%.1f ns/frame)\n", "trunk4+storm/64",
+                features_ns > 0 ? 1e9 / features_ns : 0.0, features_ns);
     double daemon_ns = times.ns("BM_DaemonInject");
     std::printf("  daemon  %-24s %12.0f  (%.1f ns/frame, injected over the queue)\n", "unicast/64",
                 daemon_ns > 0 ? 1e9 / daemon_ns : 0.0, daemon_ns);
     double small = times.ns("BM_Model/unicast/64/flow_only");
     double full = times.ns("BM_Model/unicast/64/table_16K");
     double floor = times.ns("BM_Minimal/64");
-    if (small <= 0 || full <= 0 || floor <= 0) return 1;
+    if (small <= 0 || full <= 0 || floor <= 0 || features_ns <= 0) return 1;
     std::printf("pipeline_forwarding table_16K/flow_only=%.3f (target at most 1.5)\n",
                 full / small);
+    std::printf("pipeline_features ratio=%.3f\n", features_ns / floor);
     std::printf("pipeline_forwarding ratio=%.3f\n", std::max(small, full) / floor);
     return 0;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include "drivers/swdrv/dev_swdrv_l2feat.h"  // trunks, storm control, mirroring
 
 // ---- Process start ---------------------------------------------------------------------
 // Chip bring-up at process start, before any other driver.

@@ -298,6 +298,27 @@ bool vlan_learning(Req& r) {
     return DEV_SWDRV_SetVlanLearningStatus(r.w(1), r.flag(2));
 }
 
+bool mac_mirror_byte(Req& r) {
+    return DEV_SWDRV_SetDestPortForMacMirror(r.w(1), r.w(2), r.in[12]);
+}
+
+bool trunk_members(Req& r) {
+    uint32_t count = r.w(2);
+    if (count > cmd::kMaxTrunkMembers)
+        return swdrv::bad_arg(__func__, __LINE__, "more than 8 trunk members");
+    DEV_SWDRV_TrunkMember_T members[cmd::kMaxTrunkMembers];
+    for (uint32_t i = 0; i < count; ++i)
+        members[i] = {be::get16(r.in + 12 + 4 * i), be::get16(r.in + 14 + 4 * i)};
+    return DEV_SWDRV_SetTrunkPortMembers(r.w(1), count, members);
+}
+
+bool storm_granularity(Req& r) {
+    uint32_t g = 0;
+    bool ok = DEV_SWDRV_GetPortStormGranularity(r.w(1), r.w(2), r.w(3), &g);
+    r.put(1, g);
+    return ok;
+}
+
 bool save_mapping(Req&) {
     return DEV_SWDRV_SavePortMapping();
 }
@@ -385,19 +406,19 @@ constexpr std::array<Row, 256> make_table() {
     set(cmd::kFixedFalse62, fixed_false);
     set(cmd::kAddCpuToVlan, one<DEV_SWDRV_AddCpuToVlan>);
     set(cmd::kDeleteCpuFromVlan, one<DEV_SWDRV_DeleteCpuFromVlan>);
-    set(cmd::kSetPortMirroring, not_built);  // port mirroring
-    set(cmd::kDeletePortMirroring, not_built);
+    set(cmd::kSetPortMirroring, three<DEV_SWDRV_SetPortMirroring>);
+    set(cmd::kDeletePortMirroring, one<DEV_SWDRV_DeletePortMirroring>);
     set(cmd::kFixedTrue67, fixed_true);
     set(cmd::kFixedTrue68, fixed_true);
-    set(cmd::kAddVlanMirror, not_built);  // VLAN and MAC mirroring
-    set(cmd::kDeleteVlanMirror, not_built);
-    set(cmd::kSetDestPortForMacMirror, not_built);
-    set(cmd::kSetDestPortForMacMirrorByte, not_built);
-    set(cmd::kCreateTrunk, not_built);  // trunks
+    set(cmd::kAddVlanMirror, three<DEV_SWDRV_AddVlanMirror>);
+    set(cmd::kDeleteVlanMirror, three<DEV_SWDRV_DeleteVlanMirror>);
+    set(cmd::kSetDestPortForMacMirror, three<DEV_SWDRV_SetDestPortForMacMirror>);
+    set(cmd::kSetDestPortForMacMirrorByte, mac_mirror_byte);
+    set(cmd::kCreateTrunk, one<DEV_SWDRV_CreateTrunk>);
     set(cmd::kFixedFalse74, fixed_false);
-    set(cmd::kSetTrunkLoadBalanceMode, not_built);  // trunks
-    set(cmd::kDestroyTrunk, not_built);
-    set(cmd::kSetTrunkPortMembers, not_built);
+    set(cmd::kSetTrunkLoadBalanceMode, one<DEV_SWDRV_SetTrunkLoadBalanceMode>);
+    set(cmd::kDestroyTrunk, one<DEV_SWDRV_DestroyTrunk>);
+    set(cmd::kSetTrunkPortMembers, trunk_members);
     set(cmd::kFixedFalse78, fixed_false);
     set(cmd::kFixedFalse79, fixed_false);
     set(cmd::kFixedFalse80, fixed_false);
@@ -405,16 +426,17 @@ constexpr std::array<Row, 256> make_table() {
     set(cmd::kEnableIgmpTrap, none<DEV_SWDRV_EnableIgmpTrap>);
     set(cmd::kDisableIgmpTrap, none<DEV_SWDRV_DisableIgmpTrap>);
     set(cmd::kTrapIGMPToCPU, flags<DEV_SWDRV_TrapIGMPToCPU>);
-    set(cmd::kSetBroadcastStormControlThreshold, not_built);  // storm control
-    set(cmd::kSetMulticastStormControlThreshold, not_built);
-    set(cmd::kSetUnknownUnicastStormControlThreshold, not_built);
-    set(cmd::kEnableBroadcastStormControl, not_built);
-    set(cmd::kDisableBroadcastStormControl, not_built);
-    set(cmd::kEnableMulticastStormControl, not_built);
-    set(cmd::kDisableMulticastStormControl, not_built);
-    set(cmd::kEnableUnknownUnicastStormControl, not_built);
-    set(cmd::kDisableUnknownUnicastStormControl, not_built);
-    set(cmd::kGetPortStormGranularity, not_built);
+    set(cmd::kSetBroadcastStormControlThreshold, four<DEV_SWDRV_SetBroadcastStormControlThreshold>);
+    set(cmd::kSetMulticastStormControlThreshold, four<DEV_SWDRV_SetMulticastStormControlThreshold>);
+    set(cmd::kSetUnknownUnicastStormControlThreshold,
+        four<DEV_SWDRV_SetUnknownUnicastStormControlThreshold>);
+    set(cmd::kEnableBroadcastStormControl, two<DEV_SWDRV_EnableBroadcastStormControl>);
+    set(cmd::kDisableBroadcastStormControl, two<DEV_SWDRV_DisableBroadcastStormControl>);
+    set(cmd::kEnableMulticastStormControl, two<DEV_SWDRV_EnableMulticastStormControl>);
+    set(cmd::kDisableMulticastStormControl, two<DEV_SWDRV_DisableMulticastStormControl>);
+    set(cmd::kEnableUnknownUnicastStormControl, two<DEV_SWDRV_EnableUnknownUnicastStormControl>);
+    set(cmd::kDisableUnknownUnicastStormControl, two<DEV_SWDRV_DisableUnknownUnicastStormControl>);
+    set(cmd::kGetPortStormGranularity, storm_granularity);
     set(cmd::kSetPortUserDefaultPriority, three<DEV_SWDRV_SetPortUserDefaultPriority>);
     set(cmd::kFixedTrue96, fixed_true);
     set(cmd::kFixedTrue97, fixed_true);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "drivers/swdrv/dev_swdrv_l2feat_om.h"
 #include "sdk/sdk_os.h"
 #include "sdk/sdk_vlan.h"
 
@@ -114,6 +115,10 @@ struct DEV_SWDRV_OM_T {
     // ---- Trunks ----
     // Per device: how its trunk ids are translated, DEV_SWDRV_TRUNK_ID_* (probed on first use).
     uint8_t trunk_id_mode[DEV_SWDRV_MAX_DEVICES] = {};
+
+    // ---- Storm control and mirroring ----
+    DEV_SWDRV_Storm_T storm;
+    DEV_SWDRV_Mirror_T mirror;
 
     DEV_SWDRV_OM_T();
 };

@@ -223,6 +223,8 @@ inline constexpr uint32_t kSetPortEgressBlock = 238;
 
 // The largest number in the table; every number above it is unknown.
 inline constexpr uint32_t kLast = kSetPortEgressBlock;
+// The most members one SetTrunkPortMembers request carries.
+inline constexpr uint32_t kMaxTrunkMembers = 8;
 // The most {register, value, mask} records one DoPHYRegsTransactions request carries.
 inline constexpr uint32_t kMaxPhyOps = 128;
 
@@ -248,6 +250,10 @@ constexpr Fields kToCpu = {word(4, "to CPU"), word(8, "trap")};
 constexpr Fields kToCpuFlood = {word(4, "to CPU"), word(8, "flood")};
 constexpr Fields kDevicePort = {word(4, "device"), word(8, "device port")};
 constexpr Fields kUnitPortOut = {word(4, "unit"), word(8, "port")};
+constexpr Fields kTrunkId = {word(4, "trunk id")};
+constexpr Fields kMirrorVlan = {word(4, "destination unit"), word(8, "destination port"),
+                                word(12, "VLAN")};
+constexpr Fields kStormThreshold = up(word(12, "rate"), word(16, "rate mode (0 keep, 1, 2)"));
 constexpr Fields kTwsiData = {byte(7, "slave"),   byte(8, "type"),         byte(9, "offset valid"),
                               word(12, "offset"), byte(16, "wide offset"), byte(17, "length")};
 
@@ -339,20 +345,24 @@ inline constexpr Row kRows[] = {
     {kFixedFalse62, kFixedFalse},
     {kAddCpuToVlan, "AddCpuToVlan", kVlan},
     {kDeleteCpuFromVlan, "DeleteCpuFromVlan", kVlan},
-    {kSetPortMirroring, "SetPortMirroring", {}, 0, {}, kNotBuilt},
-    {kDeletePortMirroring, "DeletePortMirroring", {}, 0, {}, kNotBuilt},
+    {kSetPortMirroring, "SetPortMirroring",
+     {word(4, "source (unit << 16 | port)"), word(8, "ingress destination (0 none)"),
+      word(12, "egress destination (0 none)")}},
+    {kDeletePortMirroring, "DeletePortMirroring", {word(4, "source (unit << 16 | port)")}},
     {kFixedTrue67, kFixedTrue},
     {kFixedTrue68, kFixedTrue},
-    {kAddVlanMirror, "AddVlanMirror", {}, 0, {}, kNotBuilt},
-    {kDeleteVlanMirror, "DeleteVlanMirror", {}, 0, {}, kNotBuilt},
-    {kSetDestPortForMacMirror, "SetDestPortForMacMirror", {}, 0, {}, kNotBuilt},
-    {kSetDestPortForMacMirrorByte, "SetDestPortForMacMirror", {}, 0, {},
-     "third argument a byte; not built yet: FALSE"},
-    {kCreateTrunk, "CreateTrunk", {}, 0, {}, kNotBuilt},
+    {kAddVlanMirror, "AddVlanMirror", kMirrorVlan},
+    {kDeleteVlanMirror, "DeleteVlanMirror", kMirrorVlan},
+    {kSetDestPortForMacMirror, "SetDestPortForMacMirror", up(word(12, "mode (1 set, other remove)"))},
+    {kSetDestPortForMacMirrorByte, "SetDestPortForMacMirror",
+     up(byte(12, "mode (1 set, other remove)"))},
+    {kCreateTrunk, "CreateTrunk", kTrunkId},
     {kFixedFalse74, kFixedFalse},
-    {kSetTrunkLoadBalanceMode, "SetTrunkLoadBalanceMode", {}, 0, {}, kNotBuilt},
-    {kDestroyTrunk, "DestroyTrunk", {}, 0, {}, kNotBuilt},
-    {kSetTrunkPortMembers, "SetTrunkPortMembers", {}, 0, {}, kNotBuilt},
+    {kSetTrunkLoadBalanceMode, "SetTrunkLoadBalanceMode", {word(4, "mode (1..6)")}},
+    {kDestroyTrunk, "DestroyTrunk", kTrunkId},
+    {kSetTrunkPortMembers, "SetTrunkPortMembers",
+     {word(4, "trunk id"), word(8, "member count (at most 8)"),
+      bytes(12, 4 * kMaxTrunkMembers, "members: unit and port, 16 bits each")}},
     {kFixedFalse78, kFixedFalse},
     {kFixedFalse79, kFixedFalse},
     {kFixedFalse80, kFixedFalse},
@@ -360,17 +370,18 @@ inline constexpr Row kRows[] = {
     {kEnableIgmpTrap, "EnableIgmpTrap"},
     {kDisableIgmpTrap, "DisableIgmpTrap"},
     {kTrapIGMPToCPU, "TrapIGMPToCPU", kToCpu},
-    {kSetBroadcastStormControlThreshold, "SetBroadcastStormControlThreshold", {}, 0, {}, kNotBuilt},
-    {kSetMulticastStormControlThreshold, "SetMulticastStormControlThreshold", {}, 0, {}, kNotBuilt},
-    {kSetUnknownUnicastStormControlThreshold, "SetUnknownUnicastStormControlThreshold", {}, 0, {},
-     kNotBuilt},
-    {kEnableBroadcastStormControl, "EnableBroadcastStormControl", {}, 0, {}, kNotBuilt},
-    {kDisableBroadcastStormControl, "DisableBroadcastStormControl", {}, 0, {}, kNotBuilt},
-    {kEnableMulticastStormControl, "EnableMulticastStormControl", {}, 0, {}, kNotBuilt},
-    {kDisableMulticastStormControl, "DisableMulticastStormControl", {}, 0, {}, kNotBuilt},
-    {kEnableUnknownUnicastStormControl, "EnableUnknownUnicastStormControl", {}, 0, {}, kNotBuilt},
-    {kDisableUnknownUnicastStormControl, "DisableUnknownUnicastStormControl", {}, 0, {}, kNotBuilt},
-    {kGetPortStormGranularity, "GetPortStormGranularity", {}, 4, {}, kNotBuilt},
+    {kSetBroadcastStormControlThreshold, "SetBroadcastStormControlThreshold", kStormThreshold},
+    {kSetMulticastStormControlThreshold, "SetMulticastStormControlThreshold", kStormThreshold},
+    {kSetUnknownUnicastStormControlThreshold, "SetUnknownUnicastStormControlThreshold",
+     kStormThreshold},
+    {kEnableBroadcastStormControl, "EnableBroadcastStormControl", kUnitPort},
+    {kDisableBroadcastStormControl, "DisableBroadcastStormControl", kUnitPort},
+    {kEnableMulticastStormControl, "EnableMulticastStormControl", kUnitPort},
+    {kDisableMulticastStormControl, "DisableMulticastStormControl", kUnitPort},
+    {kEnableUnknownUnicastStormControl, "EnableUnknownUnicastStormControl", kUnitPort},
+    {kDisableUnknownUnicastStormControl, "DisableUnknownUnicastStormControl", kUnitPort},
+    {kGetPortStormGranularity, "GetPortStormGranularity", up(word(12, "rate mode (0 keep, 1, 2)")),
+     4, {word(4, "granularity")}},
     {kSetPortUserDefaultPriority, "SetPortUserDefaultPriority", up(word(12, "priority (0..7)"))},
     {kFixedTrue96, kFixedTrue},
     {kFixedTrue97, kFixedTrue},

@@ -35,7 +35,8 @@
     X(kEgressStp, "egress-stp", "the port does not forward in the VLAN's spanning tree") \
     X(kEgressBlock, "egress-block", "egress block on the port")                          \
     X(kEgressDown, "egress-down", "port disabled or its link down")                      \
-    X(kEgressShaper, "egress-shaper", "over the port's shaper rate")
+    X(kEgressShaper, "egress-shaper", "over the port's shaper rate")                     \
+    X(kStormControl, "storm-control", "over the port's storm-control rate limit")
 
 namespace simproto {
 

@@ -318,3 +318,5 @@ static_assert(kPortRecordSize == 24 && kVlanRecordSize == 20 && kVlanPortRecordS
               kFdbRecordSize == 24 && kCpuRecordSize == 16 && kCaptureHeader == 24);
 
 }  // namespace simproto
+
+#include "sdk/simproto/records_l2feat.h"  // trunks, storm control, mirroring

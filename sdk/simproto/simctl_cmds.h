@@ -63,6 +63,11 @@ constexpr uint16_t kMacCounterSet = 49;
 constexpr uint16_t kCaptureDelay = 50;
 constexpr uint32_t kInjectBadFcs = 0x40000000;
 
+// Trunks, storm control and mirroring.
+constexpr uint16_t kTrunks = 112;  // -> TrunksReply
+constexpr uint16_t kStorm = 113;   // -> List<StormRecord>
+constexpr uint16_t kMirror = 114;  // -> MirrorReply
+
 // Every command, in number order.
 inline constexpr Command kCommands[] = {
     {kPorts, "ports", "", 0},
@@ -100,6 +105,9 @@ inline constexpr Command kCommands[] = {
     {97, "poe-detach", "PORT", 1},
     {98, "poe-fault", "DEVICE FAULT(0 none, 1 silent, 2 flaky writes)", 2},
     {99, "poe-port", "PORT", 1},
+    {kTrunks, "trunks", "DEVICE", 1},
+    {kStorm, "storm", "", 0},
+    {kMirror, "mirror", "DEVICE", 1},
 };
 
 // The command of a number; nullptr for none.

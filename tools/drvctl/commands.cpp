@@ -86,6 +86,21 @@ const std::vector<Command>& commands() {
          "stp state INSTANCE PORT disabled|blocking|listening|learning|forwarding\n"
          "stp show [INSTANCE]              the chip's port states (INSTANCE 0-31, default 0)",
          cmd_stp},
+        {"trunk",
+         "trunk create|destroy ID | trunk members ID [PORT...] (at most 8; none empties it)\n"
+         "trunk balance MODE               1 src MAC, 2 dst MAC, 3 both, 4-6 the same with IP\n"
+         "trunk show [DEVICE]              the chip's hash settings and trunk members",
+         cmd_trunk},
+        {"storm",
+         "storm on|off PORT broadcast|multicast|unknown-unicast\n"
+         "storm threshold PORT KIND RATE [RATE-MODE] | storm granularity PORT [RATE-MODE]\n"
+         "storm show                       the ports' rate limiters and their drops",
+         cmd_storm},
+        {"mirror",
+         "mirror port SOURCE INGRESS-DEST|- EGRESS-DEST|- | mirror delete SOURCE\n"
+         "mirror vlan add|remove VID DEST | mirror mac DEST on|off\n"
+         "mirror show [DEVICE]             the chip's analyzers and mirrored ports",
+         cmd_mirror},
         {"poe",
          "poe send HEX                 a 15-byte PoE message (13 bytes: the checksum is added); "
          "prints the reply\n"

@@ -44,5 +44,8 @@ int cmd_transceiver(Args& args);
 // `sim sfp ...` (args.words begin with "sfp").
 int cmd_sim_sfp(Args& args);
 int cmd_counters(Args& args);
+int cmd_trunk(Args& args);
+int cmd_storm(Args& args);
+int cmd_mirror(Args& args);
 
 }  // namespace drvctl

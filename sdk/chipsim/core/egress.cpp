@@ -24,6 +24,8 @@ size_t build(Result* out, const Packet& p, const uint8_t* tags, uint32_t tags_le
     return offset;
 }
 
+}  // namespace
+
 // A copy leaves port q of d (cascade: q is an end of the internal link): counted, captured,
 // and sent on to the wire, back into the port (internal loopback) or over the internal link.
 void deliver(Locked d, const Packet& p, uint8_t q, bool cascade, size_t offset) {
@@ -62,6 +64,8 @@ void deliver(Locked d, const Packet& p, uint8_t q, bool cascade, size_t offset) 
     out->hops.push_back(h);
 }
 
+namespace {
+
 // A switched copy out of port q: the egress stages, then tagged as the VLAN's member q sends.
 void send(Locked d, const Packet& p, uint8_t q) {
     Port* port = d->port(q);
@@ -77,6 +81,8 @@ void send(Locked d, const Packet& p, uint8_t q) {
     if (!misc_shaper(d, p, q, static_cast<uint32_t>(p.out->data.size() - offset))) return;
     if (p.out->tracing) trace_stage(d, p, "egress", q, tags_len ? "sent tagged" : "sent untagged");
     deliver(d, p, q, cascade, offset);
+    if (d->mirror.any_tx)
+        mirror_egress(d, p, q, offset, static_cast<uint32_t>(p.out->data.size() - offset));
 }
 
 }  // namespace

@@ -18,6 +18,10 @@ void egress(Locked d, Packet& p);
 // when that is not 0 (mirrored copies to an analyzer that tags them).
 void send_raw(Locked d, const Packet& p, uint8_t q, uint16_t tag_vid);
 
+// A copy already in the result's data at `offset` (to its end) leaves port q: counted,
+// captured, and sent on to the wire, back into the port or over the internal link (cascade).
+void deliver(Locked d, const Packet& p, uint8_t q, bool cascade, size_t offset);
+
 // Writes a tag into b; returns the byte after it.
 uint8_t* put_tag(uint8_t* b, uint16_t tpid, uint16_t tci);
 

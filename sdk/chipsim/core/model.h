@@ -32,9 +32,12 @@
 #include "sdk/chipsim/cpu/cpu.h"
 #include "sdk/chipsim/cscd/cscd.h"
 #include "sdk/chipsim/fdb/fdb.h"
+#include "sdk/chipsim/mirror/mirror.h"
 #include "sdk/chipsim/misc/misc.h"
 #include "sdk/chipsim/phy/phy.h"
 #include "sdk/chipsim/port/port.h"
+#include "sdk/chipsim/ratelimit/ratelimit.h"
+#include "sdk/chipsim/storm/storm.h"
 #include "sdk/chipsim/stp/stp.h"
 #include "sdk/chipsim/traps/traps.h"
 #include "sdk/chipsim/trunk/trunk.h"
@@ -91,6 +94,9 @@ struct Device {
     Traps traps;
     Misc misc;
     Trunks trunks;
+    RateLimit ratelimit;  // the global configuration of the port rate limiters
+    Storm storm;          // the port rate limiters
+    Mirror mirror;
     std::array<ShaperBucket, kPortSlots> shapers{};  // the port shapers' buckets
     // The MAC address table; what the ports did with frames, the capture and the CPU queue.
     FdbTable fdb;

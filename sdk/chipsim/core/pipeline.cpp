@@ -47,9 +47,16 @@ void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data,
         if (p.vlan && !p.hard_dropped()) stp_ingress(d, p);
         if (!p.hard_dropped()) traps_control(d, p);
         misc_oam_loopback(d, p);
+        // Features that are off cost a flag check here, not a call.
+        if (d->mirror.any_rx) mirror_ingress(d, p);
     }
+    if (d->trunks.active) trunk_ingress(d, p);
     if (p.vlan && p.ingress_ok && !p.hard_dropped() && !p.as_received) fdb_learn(d, p);
-    if (!p.as_received && p.vlan && p.relayed()) fdb_lookup(d, p);
+    if (!p.as_received && p.vlan && p.relayed()) {
+        fdb_lookup(d, p);
+        if (d->trunks.active) trunk_flood(d, p);
+        if (d->storm.active) storm_limit(d, p);
+    }
     if (first) {
         out->vid = p.vid;
         out->flooded = p.flooded;

@@ -14,15 +14,21 @@
 //   stp_ingress     the port's spanning-tree state in the VLAN's group         (stp/)
 //   traps_control   IEEE reserved multicast, MAC control, OAM PDUs, IGMP, ICMPv6 (traps/)
 //   misc_oam_loopback  what an OAM-loopback port receives goes back out as it is (misc/)
-//   fdb_learn       source learning (automatic or controlled)                  (fdb/)
-//   fdb_lookup      destination lookup; flooding; never back out of the port it came in on
+//   mirror_ingress  a copy as received to the analyzer of the port or VLAN    (mirror/)
+//   trunk_ingress   the trunk the frame came in on                             (trunk/)
+//   fdb_learn       source learning (automatic or controlled), on the trunk for a member
 //                                                                              (fdb/)
+//   fdb_lookup      destination lookup (a trunk's member by its hash: trunk_to); flooding;
+//                   never back out of the port it came in on                   (fdb/)
+//   trunk_flood     one member of each trunk a flooded frame is bound for      (trunk/)
+//   storm_limit     the port's rate limiter (broadcast, multicast, unknown unicast) (storm/)
 //   counters_dropped  a frame the stages dropped is a drop event of its port   (counters/)
 //   cpu_deliver     trapped, mirrored or CPU-bound frames to the CPU queue     (cpu/)
 //   per destination port:
 //     misc_egress_block, vlan_egress (membership), stp_egress (a copy they discard:
 //     counters_egress_filtered), port up, vlan_egress_tag,
-//     then delivery: counters (counters_tx), capture, the wire, a loopback or the internal link
+//     then delivery: counters (counters_tx), capture, the wire, a loopback or the internal
+//     link; mirror_egress copies what was sent to the port's analyzer         (mirror/)
 //
 // Commands of the stages combine as the chip combines them: a hard drop beats everything, a
 // trap to the CPU beats a soft drop (so BPDUs reach the CPU from a blocking port), a soft drop
@@ -58,8 +64,9 @@ struct Packet {
     bool bad_fcs = false;  // it arrived with a bad frame check sequence
     uint8_t src_dev = 0;   // where it entered the unit: hardware device number and port
     uint8_t src_port = 0;
-    L2 l2;  // the outer tag as the port reads it (none on tunnel access)
-    L3 l3;  // what the control stages look at above layer 2
+    uint8_t src_trunk = 0;  // the trunk it entered the unit on (0: none)
+    L2 l2;                  // the outer tag as the port reads it (none on tunnel access)
+    L3 l3;                  // what the control stages look at above layer 2
     // Classification.
     uint16_t vid = 0;                 // the VLAN it was classified to
     const VlanEntry* vlan = nullptr;  // that VLAN, when the chip holds it

@@ -73,6 +73,9 @@ void register_simctl() {
         poe::register_simctl();
         register_xcvr_simctl();
         register_counters_simctl();
+        register_trunk_simctl();
+        register_storm_simctl();
+        register_mirror_simctl();
     });
 }
 

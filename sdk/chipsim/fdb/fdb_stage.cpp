@@ -38,10 +38,12 @@ Cmd from_lock_cmd(uint32_t c) {
     return Cmd::kForward;
 }
 
-// Learns (or refreshes) the source of a frame from where it entered the unit.
+// Learns (or refreshes) the source of a frame from where it entered the unit: its trunk when
+// it came in on a trunk member, else its port.
 // automatic_only: learned whatever the port's learning mode (a frame over the internal link).
 void learn(Locked d, Packet& p, bool automatic_only) {
     const uint8_t src_dev = p.src_dev, src_port = p.src_port;
+    const uint8_t if_type = p.src_trunk ? SDK_INTERFACE_TRUNK : SDK_INTERFACE_PORT;
     const bool na_to_cpu = p.port->na_to_cpu && p.vlan->info.naToCpuEnable;
     const uint8_t* sa = p.data + 6;
     if (is_multicast(sa) || is_zero(sa)) return;
@@ -50,7 +52,9 @@ void learn(Locked d, Packet& p, bool automatic_only) {
     int32_t i = fdb_find(t, k);
     if (i >= 0) {
         FdbSlot& s = t.slots[static_cast<uint32_t>(i)];
-        bool same = s.if_type == SDK_INTERFACE_PORT && s.dev == src_dev && s.port == src_port;
+        bool same = p.src_trunk
+                        ? s.if_type == SDK_INTERFACE_TRUNK && s.target == p.src_trunk
+                        : s.if_type == SDK_INTERFACE_PORT && s.dev == src_dev && s.port == src_port;
         // A static entry is never moved by learning; the frame itself goes on.
         if (same || (s.flags & kFdbStatic)) {
             s.flags |= kFdbAge;
@@ -62,8 +66,13 @@ void learn(Locked d, Packet& p, bool automatic_only) {
     FdbSlot s;
     s.key = k;
     s.flags = kFdbValid | kFdbAge;
-    s.dev = src_dev;
-    s.port = src_port;
+    s.if_type = if_type;
+    if (p.src_trunk) {
+        s.target = p.src_trunk;
+    } else {
+        s.dev = src_dev;
+        s.port = src_port;
+    }
     const FdbPortLearn& pl = t.learn[p.in_port];
     if (pl.automatic || automatic_only) {
         int32_t slot = fdb_insert(t, s);
@@ -96,6 +105,9 @@ void to_entry(Locked d, Packet& p, const FdbSlot& s) {
             sdkPortsBmpSet(p.dest, port, true);
             return;
         }
+        case SDK_INTERFACE_TRUNK:
+            trunk_to(d, p, s.target);
+            return;
         case SDK_INTERFACE_VIDX:
             if (s.target != SDK_VLAN_FLOOD_ALL) break;  // no multicast groups in the chip
             flood(p);

@@ -37,7 +37,7 @@ SDK_STATUS sdkTrunkMembersSet(uint8_t devNum, uint16_t trunkId, uint32_t numOfEn
         std::copy_n(disabledMembersArray, numOfDisabledMembers, t.disabled.begin());
         t.n_enabled = static_cast<uint8_t>(numOfEnabledMembers);
         t.n_disabled = static_cast<uint8_t>(numOfDisabledMembers);
-        d->trunks.table[trunkId] = t;
+        d->trunks.set_members(trunkId, t);
         return SDK_OK;
     });
 }
@@ -53,6 +53,28 @@ SDK_STATUS sdkTrunkDbMembersNumGet(uint8_t devNum, uint16_t trunkId, uint32_t* n
 }
 
 namespace chipsim {
+
+void Trunks::set_members(uint16_t id, const Trunk& t) {
+    Trunk& old = table[id];
+    auto each = [](const Trunk& x, auto fn) {
+        for (uint32_t i = 0; i < x.n_enabled; ++i)
+            fn(x.enabled[i]);
+        for (uint32_t i = 0; i < x.n_disabled; ++i)
+            fn(x.disabled[i]);
+    };
+    each(old, [&](const SDK_TRUNK_MEMBER& m) {
+        uint8_t& slot = member_of[trunk_member_slot(m.device, m.port)];
+        if (slot == id) slot = 0;
+    });
+    bool had = old.n_enabled + old.n_disabled > 0;
+    old = t;
+    each(t, [&](const SDK_TRUNK_MEMBER& m) {
+        member_of[trunk_member_slot(m.device, m.port)] = static_cast<uint8_t>(id);
+    });
+    bool has = t.n_enabled + t.n_disabled > 0;
+    if (has && !had) ++active;
+    if (had && !has) --active;
+}
 
 Trunks trunks(uint8_t dev) {
     return on_device(dev, Trunks{}, [](Locked d) { return d->trunks; });
