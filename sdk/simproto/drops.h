@@ -35,7 +35,9 @@
     X(kEgressStp, "egress-stp", "the port does not forward in the VLAN's spanning tree") \
     X(kEgressBlock, "egress-block", "egress block on the port")                          \
     X(kEgressDown, "egress-down", "port disabled or its link down")                      \
-    X(kEgressShaper, "egress-shaper", "over the port's shaper rate")
+    X(kEgressShaper, "egress-shaper", "over the port's shaper rate")                     \
+    X(kSanity, "sanity", "failed an enabled IPv4 sanity check")                          \
+    X(kSecurity, "security", "a security event: multicast source, invalid VLAN")
 
 namespace simproto {
 
