@@ -401,7 +401,7 @@ inline constexpr Row kRows[] = {
     {kGetPortLinkStatusByDeviceId, "GetPortLinkStatusByDeviceId", kDevicePort, 4,
      {word(4, "link (1 up)")}},
     {kGetPortFlowCtrl, "GetPortFlowCtrl", kUnitPort, 4,
-     {word(4, "flow control (2 back pressure, 3 802.3x, 4 none)")}},
+     {word(4, "2 back pressure, 3 802.3x, 4 none")}},
     {kGetAllPortFlowCtrl, "GetAllPortFlowCtrl", kPortRange, 192, kAllPortBlock},
     {kNoCallFalse111, kNoCallFalse},
     {kEnableIPMC, "EnableIPMC"},

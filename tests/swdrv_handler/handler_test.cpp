@@ -69,13 +69,6 @@ TEST_F(HandlerTest, FixedAnswersAndDeclaredSizesOfFalseAnswers) {
                  {cmd::kFixedFalse167, 0, 8},
                  {cmd::kFixedFalseZero159, 0, 8},
                  {cmd::kGetPortStormGranularity, 0, 8},
-                 {cmd::kGetPortOperSpeedDuplex, 0, 8},
-                 {cmd::kGetAllPortOperSpeedDuplex, 0, 196},
-                 {cmd::kGetAllPortLinkStatus, 0, 196},
-                 {cmd::kGetAllPortStatus, 0, 196},
-                 {cmd::kGetAllPortFlowCtrl, 0, 196},
-                 {cmd::kGetCableDiag, 0, 32},
-                 {cmd::kGetCableDiagResult, 0, 28},
                  {cmd::kCreateTrunk, 0, 4}};
     for (const auto& c : cases) {
         Answer a = call(c.sub, {1, 1, 1, 1});

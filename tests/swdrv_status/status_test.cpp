@@ -93,6 +93,22 @@ TEST_F(StatusTest, BoardHookReplacesTheTablesAndItsFailureKeepsTheRead) {
     EXPECT_EQ(g_hook_calls, 1u);
 }
 
+TEST_F(StatusTest, DeviceSpeedTableGivesTheProfiles) {
+    static const DEV_SWDRV_SpeedTable_T table = {{0, 1, 3, 2, 0, 0, 0, 0, 0, 0, 0, 0},
+                                                 {4, 5, 6, 7, 0, 0, 0, 0, 0, 0, 0, 0}};
+    DEV_SWDRV_SetSpeedTable(at(7).first, &table);
+    uint32_t v = 0, fc = 0;
+    ASSERT_TRUE(DEV_SWDRV_GetPortOperSpeedDuplex(1, 7, &v));
+    EXPECT_EQ(dp_profile(7), 3u);
+    ASSERT_EQ(sdkPortRxFcProfileGet(at(7).first, dp(7), &fc), SDK_OK);
+    EXPECT_EQ(fc, 6u);
+    // At 100 Mb/s: the entry of speed code 1.
+    partner(7, chipsim::kAb100Full);
+    ASSERT_TRUE(DEV_SWDRV_GetPortOperSpeedDuplex(1, 7, &v));
+    EXPECT_EQ(dp_profile(7), 1u);
+    DEV_SWDRV_SetSpeedTable(at(7).first, nullptr);
+}
+
 TEST_F(StatusTest, HighSpeedsReportAsTenGigabit) {
     // A 10 Gb/s port configured to 2.5G (SDK speed 7) with its link down reads 9.
     uint32_t front = 0;
