@@ -18,6 +18,8 @@ class CableTest : public SwdrvTest {
         // No test thread may outlive the test's chip model.
         for (uint32_t p = 1; p <= 16; ++p)
             wait_done(p);
+        // A finished test's thread still leaves its slot in the instance as it ends.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         SwdrvTest::TearDown();
     }
     static DEV_SWDRV_CableDiagResult_T result(uint32_t port) {
