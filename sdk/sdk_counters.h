@@ -54,6 +54,9 @@ SDK_STATUS sdkMacCounterGet(uint8_t devNum, uint8_t portNum, SDK_MAC_COUNTER cnt
 // Every counter of the port (cleared by the read when clear-on-read is on).
 SDK_STATUS sdkPortMacCountersOnPortGet(uint8_t devNum, uint8_t portNum,
                                        SDK_PORT_MAC_COUNTER_SET* set);
+// Whether the port's MAC counts at all (on at power-on).
+SDK_STATUS sdkPortMacCountersEnable(uint8_t devNum, uint8_t portNum, bool enable);
+SDK_STATUS sdkPortMacCountersEnableGet(uint8_t devNum, uint8_t portNum, bool* enable);
 SDK_STATUS sdkPortMacCountersClearOnReadSet(uint8_t devNum, uint8_t portNum, bool enable);
 SDK_STATUS sdkPortMacCountersClearOnReadGet(uint8_t devNum, uint8_t portNum, bool* enable);
 // Captures the port's counters into its snapshot (a read: clear-on-read clears them). The

@@ -25,3 +25,8 @@ SDK_STATUS sdkCscdDevMapTableSet(uint8_t devNum, uint8_t targetDev,
                                  const SDK_CSCD_LINK* cascadeLink, bool srcPortTrunkHashEn);
 SDK_STATUS sdkCscdDevMapTableGet(uint8_t devNum, uint8_t targetDev, SDK_CSCD_LINK* cascadeLink,
                                  bool* srcPortTrunkHashEn);
+
+// The source-device filter of cascade-tagged frames: a frame that comes back over a cascade
+// port tagged with this device's own hardware number is dropped (on at power-on).
+SDK_STATUS sdkCscdTagSrcDevFilterSet(uint8_t devNum, bool enable);
+SDK_STATUS sdkCscdTagSrcDevFilterGet(uint8_t devNum, bool* enable);

@@ -26,3 +26,19 @@ SDK_STATUS sdkPortTxShaperProfileSet(uint8_t devNum, uint8_t portNum, uint32_t b
 SDK_STATUS sdkPortTxShaperEnableSet(uint8_t devNum, uint8_t portNum, bool enable);
 // The device's temperature sensor, in degrees Celsius.
 SDK_STATUS sdkCfgDevTemperatureGet(uint8_t devNum, int32_t* celsius);
+SDK_STATUS sdkPortTxShaperProfileGet(uint8_t devNum, uint8_t portNum, uint32_t* burstSize,
+                                     uint32_t* rateKbps, bool* enable);
+// Shaping of the CPU port: SDK_PORT_TX_TO_CPU_SHAPER_PACKETS counts frames (rates in frames
+// per second, bursts in frames), SDK_PORT_TX_TO_CPU_SHAPER_BYTES counts bytes like every
+// other port (the power-on mode).
+constexpr uint32_t SDK_PORT_TX_TO_CPU_SHAPER_PACKETS = 0;
+constexpr uint32_t SDK_PORT_TX_TO_CPU_SHAPER_BYTES = 1;
+SDK_STATUS sdkPortTxToCpuShaperModeSet(uint8_t devNum, uint32_t mode);
+SDK_STATUS sdkPortTxToCpuShaperModeGet(uint8_t devNum, uint32_t* mode);
+// The shaper of one queue (traffic class 0..7) of the CPU port (the only port whose queues
+// have shapers), as the port shaper; a frame passes both.
+SDK_STATUS sdkPortTxQShaperProfileSet(uint8_t devNum, uint8_t portNum, uint8_t tc,
+                                      uint32_t burstSize, uint32_t rateKbps);
+SDK_STATUS sdkPortTxQShaperEnableSet(uint8_t devNum, uint8_t portNum, uint8_t tc, bool enable);
+SDK_STATUS sdkPortTxQShaperProfileGet(uint8_t devNum, uint8_t portNum, uint8_t tc,
+                                      uint32_t* burstSize, uint32_t* rateKbps, bool* enable);

@@ -51,3 +51,15 @@ SDK_STATUS sdkOamPortPduTrapEnableSet(uint8_t devNum, uint8_t portNum, bool enab
 
 // The most packets per second the chip passes to the CPU (0: no limit).
 SDK_STATUS sdkNetIfCpuRateLimitSet(uint8_t devNum, uint32_t packetsPerSec);
+
+// IP link-local multicast (224.0.0.protocol for SDK_IP_VER_4, ff02::protocol for
+// SDK_IP_VER_6, sdk_netif.h) mirrored to the CPU: while enabled for the IP version, the
+// protocols enabled one by one are.
+SDK_STATUS sdkBrgGenIpLinkLocalMirrorToCpuEnable(uint8_t devNum, uint32_t ipVer, bool enable);
+SDK_STATUS sdkBrgGenIpLinkLocalProtMirrorToCpuEnable(uint8_t devNum, uint32_t ipVer,
+                                                     uint8_t protocol, bool enable);
+// ARP broadcasts (ARP to ff:ff:ff:ff:ff:ff): a packet command; their CPU code is
+// SDK_CPU_CODE_ARP_BC.
+constexpr uint32_t SDK_CPU_CODE_ARP_BC = 154;
+SDK_STATUS sdkBrgGenArpBcastToCpuCmdSet(uint8_t devNum, uint32_t cmd);
+SDK_STATUS sdkBrgGenArpBcastToCpuCmdGet(uint8_t devNum, uint32_t* cmd);

@@ -14,7 +14,8 @@
 void DEV_SWDRV_ChipInit();
 // The driver's initialisation (first of the drivers). Runs once.
 void DEV_SWDRV_Init();
-// Chip defaults (filled in by the chip-defaults work; empty for now).
+// Chip defaults: traps, CPU codes and their limiters, CPU port shaping, security, buffers,
+// the address table's hash lookup depth from the start-up file, per-port defaults.
 void DEV_SWDRV_Reset();
 // The driver's debug menu, "dev_swdrv".
 void DEV_SWDRV_BACKDOOR_Main();
@@ -287,3 +288,88 @@ bool DEV_SWDRV_GetPortLinkPartnerAutoNegoRemoteFault(uint32_t unit, uint32_t por
 // 1 other (a medium or port that does not detect jabber), 3 no jabber, 4 jabbering.
 bool DEV_SWDRV_GetPortJabberState(uint32_t unit, uint32_t port, uint32_t* state);
 bool DEV_SWDRV_GetPortFalseCarrierSenseCounter(uint32_t unit, uint32_t port, uint32_t* count);
+
+// ---- Port status -------------------------------------------------------------------------
+bool DEV_SWDRV_GetPortLinkStatus(uint32_t unit, uint32_t port, uint32_t* status);
+bool DEV_SWDRV_GetPortLinkStatusByDeviceId(uint32_t device_id, uint32_t phy_port, uint32_t* status);
+// Speed-duplex values as DEV_SWDRV_SetPortCfgSpeedDuplex, and 8 10G half.
+bool DEV_SWDRV_GetPortOperSpeedDuplex(uint32_t unit, uint32_t port, uint32_t* speed_duplex);
+// 2 back pressure, 3 IEEE 802.3x flow control, 4 none.
+constexpr uint32_t DEV_SWDRV_FC_BACK_PRESSURE = 2;
+constexpr uint32_t DEV_SWDRV_FC_8023X = 3;
+constexpr uint32_t DEV_SWDRV_FC_NONE = 4;
+bool DEV_SWDRV_GetPortFlowCtrl(uint32_t unit, uint32_t port, uint32_t* flow_ctrl);
+// The all-port block: three arrays of 16 words (link status, speed-duplex, flow control),
+// element i for port first + i.
+constexpr uint32_t DEV_SWDRV_ALL_PORT_BLOCK_SIZE = 192;
+struct DEV_SWDRV_AllPortStatus_T {
+    uint32_t link[16];
+    uint32_t speed_duplex[16];
+    uint32_t flow_ctrl[16];
+};
+bool DEV_SWDRV_GetAllPortLinkStatus(uint32_t unit, uint32_t first, uint32_t last,
+                                    DEV_SWDRV_AllPortStatus_T* block);
+bool DEV_SWDRV_GetAllPortOperSpeedDuplex(uint32_t unit, uint32_t first, uint32_t last,
+                                         DEV_SWDRV_AllPortStatus_T* block);
+bool DEV_SWDRV_GetAllPortFlowCtrl(uint32_t unit, uint32_t first, uint32_t last,
+                                  DEV_SWDRV_AllPortStatus_T* block);
+bool DEV_SWDRV_GetAllPortStatus(uint32_t unit, uint32_t first, uint32_t last,
+                                DEV_SWDRV_AllPortStatus_T* block);
+// Speed codes of the speed-change step: the SDK's speeds, or from the port type while the
+// link is down (1 100, 2 1000, 3 10000, 9 40000, 11 none).
+// A board's speed-change hook: (board id, device, port, speed code), 1 on success.
+using DEV_SWDRV_SpeedChangeHook_T = uint32_t (*)(uint32_t board_id, uint32_t device_id,
+                                                 uint32_t phy_port, uint32_t speed_code);
+// A device's speed table: drop-precedence profile and receive flow-control profile by speed
+// code.
+constexpr uint32_t DEV_SWDRV_SPEED_CODES = 12;
+struct DEV_SWDRV_SpeedTable_T {
+    uint32_t dp_profile[DEV_SWDRV_SPEED_CODES];
+    uint32_t fc_profile[DEV_SWDRV_SPEED_CODES];
+};
+void DEV_SWDRV_SetSpeedChangeHook(DEV_SWDRV_SpeedChangeHook_T hook);
+void DEV_SWDRV_SetSpeedTable(uint32_t device_id, const DEV_SWDRV_SpeedTable_T* table);
+bool DEV_SWDRV_PortSpeedChange(uint32_t device_id, uint32_t phy_port);
+
+// ---- Cable diagnostics -------------------------------------------------------------------
+// Pair status codes: the SDK's (0 failed, 1 good, 2 open, 3 short, 4 shorted to another
+// pair), 5 all pairs open below 2 m, 6 never tested, 7 not testable.
+constexpr uint16_t DEV_SWDRV_CABLE_ALL_OPEN = 5;
+constexpr uint16_t DEV_SWDRV_CABLE_NOT_TESTED = 6;
+constexpr uint16_t DEV_SWDRV_CABLE_NOT_TESTABLE = 7;
+constexpr uint32_t DEV_SWDRV_CABLE_RECORD_SIZE = 24;
+struct DEV_SWDRV_CableDiagResult_T {
+    uint32_t time = 0;        // real-time seconds of the last step
+    uint32_t link_state = 2;  // 1 the link was up, 2 down or not tested
+    uint16_t pair_status[4] = {DEV_SWDRV_CABLE_NOT_TESTED, DEV_SWDRV_CABLE_NOT_TESTED,
+                               DEV_SWDRV_CABLE_NOT_TESTED, DEV_SWDRV_CABLE_NOT_TESTED};
+    uint8_t pair_distance[4] = {};  // metres
+    uint8_t in_progress = 0;
+    uint8_t linked_test = 0;
+};
+// The 24-byte big-endian record of the request protocol.
+void DEV_SWDRV_EncodeCableDiagResult(const DEV_SWDRV_CableDiagResult_T& r, uint8_t* out);
+// Starts a cable test; FALSE while one runs on the port.
+bool DEV_SWDRV_GetCableDiag(uint32_t unit, uint32_t port);
+// The test's thread: argument unit * 65536 + port.
+void DEV_SWDRV_CableDiagTask(void* arg);
+bool DEV_SWDRV_GetCableDiagResult(uint32_t unit, uint32_t port,
+                                  DEV_SWDRV_CableDiagResult_T* result);
+
+// ---- Chip defaults -----------------------------------------------------------------------
+constexpr uint32_t DEV_SWDRV_DEFAULT_HASH_LOOKUP_DEPTH = 4;
+constexpr uint32_t DEV_SWDRV_CPU_CODE_LIMITERS = 31;
+// The hash lookup depth a start-up file names (its !---HASH_LOOKUP_DEPTH= line inside the
+// !---<InitPhaseConfig> section), or the default.
+uint32_t DEV_SWDRV_ScanHashLookupDepth(const uint8_t* text, uint32_t size);
+// Reads the start-up file through FS and scans it.
+uint32_t DEV_SWDRV_ReadHashLookupDepth();
+bool DEV_SWDRV_InitCpuCodeMap2Tc(uint32_t device_id);
+bool DEV_SWDRV_InitCpuPortRateLimit(uint32_t device_id);
+bool DEV_SWDRV_InitBufferSettings(uint32_t device_id);
+// Packets per second a CPU code rate limiter passes: (window units, packets) for a
+// resolution in ns.
+void DEV_SWDRV_CpuCodeLimiterFor(uint32_t packets_per_sec, uint32_t resolution_ns, uint32_t* window,
+                                 uint32_t* packets);
+// The multicast forwarding driver's chip defaults.
+bool DEV_SWDRV_InitMcastForwardingDefaults();

@@ -1,4 +1,5 @@
 // The driver's debug menu "dev_swdrv": tables, print flags, chip and PHY registers.
+#include "drivers/swdrv/dev_swdrv_backdoor.h"
 #include "drivers/swdrv/dev_swdrv_internal.h"
 #include "platform/backdoor/backdoor_mgr.h"
 
@@ -142,5 +143,9 @@ void DEV_SWDRV_BACKDOOR_Main() {
                                      {"9", "read PHY register (device, port, page)", read_phy},
                                      {"10", "write PHY register (unit, port)", write_phy},
                                      {"11", "frame-size state", show_frame_state},
-                                     {"12", "VLAN and spanning-tree state", show_vlan_state}});
+                                     {"12", "VLAN and spanning-tree state", show_vlan_state},
+                                     {"13", "port status state", swdrv::backdoor_show_status},
+                                     {"14", "cable-test records", swdrv::backdoor_show_cable},
+                                     {"15", "start a cable test", swdrv::backdoor_run_cable_test},
+                                     {"16", "chip defaults", swdrv::backdoor_show_defaults}});
 }

@@ -72,8 +72,13 @@ void load_fabric_ports() {
     om.fabric_port[1] = static_cast<uint8_t>(port[1]);
 }
 
-// The cable-test table is filled in by the cable-diagnostics work.
-void init_cable_test_table() {}
+// Every port's cable test: never tested.
+void init_cable_test_table() {
+    DEV_SWDRV_OM_T& om = DEV_SWDRV_OM();
+    std::lock_guard<std::mutex> lock(om.cable_mu);
+    for (DEV_SWDRV_CableDiagResult_T& r : om.cable)
+        r = DEV_SWDRV_CableDiagResult_T{};
+}
 
 }  // namespace
 
@@ -106,9 +111,6 @@ void DEV_SWDRV_ChipInit() {
     load_fabric_ports();
     L_IPCMEM_Preinitialize_InitMemoryPool(0);
 }
-
-// Filled in by the chip-defaults work.
-void DEV_SWDRV_Reset() {}
 
 void DEV_SWDRV_Init() {
     DEV_SWDRV_OM_T& om = DEV_SWDRV_OM();

@@ -319,6 +319,40 @@ bool storm_granularity(Req& r) {
     return ok;
 }
 
+// The all-port reads: (unit, first, last) and the 192-byte block of three 16-word arrays.
+template <bool (*Op)(uint32_t, uint32_t, uint32_t, DEV_SWDRV_AllPortStatus_T*)>
+bool all_ports_fn(Req& r) {
+    DEV_SWDRV_AllPortStatus_T block{};
+    bool ok = Op(r.w(1), r.w(2), r.w(3), &block);
+    for (uint32_t i = 0; i < 16; ++i) {
+        r.put(1 + i, block.link[i]);
+        r.put(17 + i, block.speed_duplex[i]);
+        r.put(33 + i, block.flow_ctrl[i]);
+    }
+    return ok;
+}
+template <bool (*Op)(uint32_t, uint32_t, uint32_t, DEV_SWDRV_AllPortStatus_T*)>
+constexpr Entry all_ports{all_ports_fn<Op>, 3, 48};
+
+// A cable test: the port's record as it is once the request is served, and whether it is
+// complete (no test thread running).
+bool cable_diag(Req& r) {
+    bool ok = DEV_SWDRV_GetCableDiag(r.w(1), r.w(2));
+    DEV_SWDRV_CableDiagResult_T rec;
+    if (DEV_SWDRV_GetCableDiagResult(r.w(1), r.w(2), &rec)) {
+        DEV_SWDRV_EncodeCableDiagResult(rec, r.out + 4);
+        r.put(7, rec.in_progress ? 0 : 1);
+    }
+    return ok;
+}
+
+bool cable_diag_result(Req& r) {
+    DEV_SWDRV_CableDiagResult_T rec;
+    bool ok = DEV_SWDRV_GetCableDiagResult(r.w(1), r.w(2), &rec);
+    if (ok) DEV_SWDRV_EncodeCableDiagResult(rec, r.out + 4);
+    return ok;
+}
+
 bool save_mapping(Req&) {
     return DEV_SWDRV_SavePortMapping();
 }
@@ -446,14 +480,14 @@ constexpr std::array<Row, 256> make_table() {
     set(cmd::kEnableJumboFrame, none<DEV_SWDRV_EnableJumboFrame>);
     set(cmd::kDisableJumboFrame, none<DEV_SWDRV_DisableJumboFrame>);
     // Port status.
-    set(cmd::kGetPortOperSpeedDuplex, not_built);
-    set(cmd::kGetAllPortOperSpeedDuplex, not_built);
-    set(cmd::kGetAllPortLinkStatus, not_built);
-    set(cmd::kGetPortLinkStatus, not_built);
-    set(cmd::kGetAllPortStatus, not_built);
-    set(cmd::kGetPortLinkStatusByDeviceId, not_built);
-    set(cmd::kGetPortFlowCtrl, not_built);
-    set(cmd::kGetAllPortFlowCtrl, not_built);
+    set(cmd::kGetPortOperSpeedDuplex, two_get1<DEV_SWDRV_GetPortOperSpeedDuplex>);
+    set(cmd::kGetAllPortOperSpeedDuplex, all_ports<DEV_SWDRV_GetAllPortOperSpeedDuplex>);
+    set(cmd::kGetAllPortLinkStatus, all_ports<DEV_SWDRV_GetAllPortLinkStatus>);
+    set(cmd::kGetPortLinkStatus, two_get1<DEV_SWDRV_GetPortLinkStatus>);
+    set(cmd::kGetAllPortStatus, all_ports<DEV_SWDRV_GetAllPortStatus>);
+    set(cmd::kGetPortLinkStatusByDeviceId, two_get1<DEV_SWDRV_GetPortLinkStatusByDeviceId>);
+    set(cmd::kGetPortFlowCtrl, two_get1<DEV_SWDRV_GetPortFlowCtrl>);
+    set(cmd::kGetAllPortFlowCtrl, all_ports<DEV_SWDRV_GetAllPortFlowCtrl>);
     set(cmd::kNoCallFalse111, fixed_false);
     set(cmd::kEnableIPMC, none<DEV_SWDRV_EnableIPMC>);
     set(cmd::kDisableIPMC, none<DEV_SWDRV_DisableIPMC>);
@@ -507,8 +541,8 @@ constexpr std::array<Row, 256> make_table() {
     set(cmd::kInit, init_again);
     set(cmd::kNoCallTrue170, fixed_true);
     set(cmd::kSetPortPowerSave, port_power_save);
-    set(cmd::kGetCableDiag, not_built);  // cable diagnostics
-    set(cmd::kGetCableDiagResult, not_built);
+    set(cmd::kGetCableDiag, cable_diag);
+    set(cmd::kGetCableDiagResult, cable_diag_result);
     set(cmd::kEnableInternalLoopback, two<DEV_SWDRV_EnableInternalLoopback>);
     set(cmd::kDisableInternalLoopback, two<DEV_SWDRV_DisableInternalLoopback>);
     set(cmd::kFixedFalse176, fixed_false);

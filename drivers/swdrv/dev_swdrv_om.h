@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
+#include "drivers/swdrv/dev_swdrv.h"
 #include "drivers/swdrv/dev_swdrv_l2feat_om.h"
 #include "sdk/sdk_os.h"
 #include "sdk/sdk_vlan.h"
@@ -119,6 +121,23 @@ struct DEV_SWDRV_OM_T {
     // ---- Storm control and mirroring ----
     DEV_SWDRV_Storm_T storm;
     DEV_SWDRV_Mirror_T mirror;
+    // ---- Port status ----
+    // Per (device, port): the speed code the speed-dependent settings were last made for.
+    uint32_t last_speed[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_DEVICE_PORTS] = {};
+    // Per device: the fibre ports whose pause has been resolved since their link came up.
+    uint32_t fc_resolved[DEV_SWDRV_MAX_DEVICES][2] = {};
+    // The board's speed-change hook, and per device the speed tables (nullptr: none).
+    DEV_SWDRV_SpeedChangeHook_T speed_hook = nullptr;
+    const DEV_SWDRV_SpeedTable_T* speed_table[DEV_SWDRV_MAX_DEVICES] = {};
+
+    // ---- Cable tests (port 1..16 of this unit at index port - 1), under cable_mu ----
+    std::mutex cable_mu;
+    DEV_SWDRV_CableDiagResult_T cable[DEV_SWDRV_PORTS_PER_UNIT] = {};
+
+    // ---- Chip defaults ----
+    uint32_t hash_lookup_depth = DEV_SWDRV_DEFAULT_HASH_LOOKUP_DEPTH;
+    // Per device: how many CPU codes use each rate limiter 1..31 (index limiter - 1).
+    uint32_t limiter_users[DEV_SWDRV_MAX_DEVICES][DEV_SWDRV_CPU_CODE_LIMITERS] = {};
 
     DEV_SWDRV_OM_T();
 };

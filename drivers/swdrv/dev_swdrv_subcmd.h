@@ -257,6 +257,19 @@ constexpr Fields kStormThreshold = up(word(12, "rate"), word(16, "rate mode (0 k
 constexpr Fields kTwsiData = {byte(7, "slave"),   byte(8, "type"),         byte(9, "offset valid"),
                               word(12, "offset"), byte(16, "wide offset"), byte(17, "length")};
 
+// The all-port reads: a range of ports of a unit, and the 192-byte block.
+constexpr Fields kPortRange = {word(4, "unit"), word(8, "first port"), word(12, "last port")};
+constexpr Fields kAllPortBlock = {bytes(4, 64, "16 x link (1 up)"),
+                                  bytes(68, 64, "16 x speed-duplex"),
+                                  bytes(132, 64, "16 x flow control")};
+// A port's cable-test record.
+constexpr Fields kCableRecord = {word(4, "time (s)"),
+                                 word(8, "link (1 up, 2 down)"),
+                                 bytes(12, 8, "4 x u16 pair status A-D"),
+                                 bytes(20, 4, "pair distance A-D (m)"),
+                                 byte(24, "in progress"),
+                                 byte(25, "linked test")};
+
 constexpr const char* kFixedTrue = "fixed TRUE";
 constexpr const char* kFixedFalse = "fixed FALSE";
 constexpr const char* kNoCallFalse = "FALSE, no call";
@@ -390,14 +403,17 @@ inline constexpr Row kRows[] = {
     {kFixedTrue100, kFixedTrue},
     {kEnableJumboFrame, "EnableJumboFrame"},
     {kDisableJumboFrame, "DisableJumboFrame"},
-    {kGetPortOperSpeedDuplex, "GetPortOperSpeedDuplex", {}, 4, {}, kNotBuilt},
-    {kGetAllPortOperSpeedDuplex, "GetAllPortOperSpeedDuplex", {}, 192, {}, kNotBuilt},
-    {kGetAllPortLinkStatus, "GetAllPortLinkStatus", {}, 192, {}, kNotBuilt},
-    {kGetPortLinkStatus, "GetPortLinkStatus", {}, 4, {}, kNotBuilt},
-    {kGetAllPortStatus, "GetAllPortStatus", {}, 192, {}, kNotBuilt},
-    {kGetPortLinkStatusByDeviceId, "GetPortLinkStatusByDeviceId", {}, 4, {}, kNotBuilt},
-    {kGetPortFlowCtrl, "GetPortFlowCtrl", {}, 4, {}, kNotBuilt},
-    {kGetAllPortFlowCtrl, "GetAllPortFlowCtrl", {}, 192, {}, kNotBuilt},
+    {kGetPortOperSpeedDuplex, "GetPortOperSpeedDuplex", kUnitPort, 4,
+     {word(4, "speed-duplex (2..9)")}},
+    {kGetAllPortOperSpeedDuplex, "GetAllPortOperSpeedDuplex", kPortRange, 192, kAllPortBlock},
+    {kGetAllPortLinkStatus, "GetAllPortLinkStatus", kPortRange, 192, kAllPortBlock},
+    {kGetPortLinkStatus, "GetPortLinkStatus", kUnitPort, 4, {word(4, "link (1 up)")}},
+    {kGetAllPortStatus, "GetAllPortStatus", kPortRange, 192, kAllPortBlock},
+    {kGetPortLinkStatusByDeviceId, "GetPortLinkStatusByDeviceId", kDevicePort, 4,
+     {word(4, "link (1 up)")}},
+    {kGetPortFlowCtrl, "GetPortFlowCtrl", kUnitPort, 4,
+     {word(4, "2 back pressure, 3 802.3x, 4 none")}},
+    {kGetAllPortFlowCtrl, "GetAllPortFlowCtrl", kPortRange, 192, kAllPortBlock},
     {kNoCallFalse111, kNoCallFalse},
     {kEnableIPMC, "EnableIPMC"},
     {kDisableIPMC, "DisableIPMC"},
@@ -459,8 +475,9 @@ inline constexpr Row kRows[] = {
     {kInit, "Init", {}, 0, {}, "answered FALSE (initialises once only)"},
     {kNoCallTrue170, kNoCallTrue},
     {kSetPortPowerSave, "SetPortPowerSave", up(word(12, "enable"))},
-    {kGetCableDiag, "GetCableDiag", {}, 28, {}, kNotBuilt},
-    {kGetCableDiagResult, "GetCableDiagResult", {}, 24, {}, kNotBuilt},
+    {kGetCableDiag, "GetCableDiag", kUnitPort, 28,
+     {bytes(4, 24, "result record (as 173)"), word(28, "1 complete, 0 test running")}},
+    {kGetCableDiagResult, "GetCableDiagResult", kUnitPort, 24, kCableRecord},
     {kEnableInternalLoopback, "EnableInternalLoopback", kUnitPort},
     {kDisableInternalLoopback, "DisableInternalLoopback", kUnitPort},
     {kFixedFalse176, kFixedFalse},

@@ -15,11 +15,13 @@
 #include <vector>
 
 #include "platform/board/board.h"
+#include "sdk/chipsim/cable/cable.h"
 #include "sdk/chipsim/capture/capture.h"
 #include "sdk/chipsim/core/counters.h"
 #include "sdk/chipsim/core/inject.h"
 #include "sdk/chipsim/counters/mac_counters.h"
 #include "sdk/chipsim/cpu/cpu.h"
+#include "sdk/chipsim/cpu/cpu_codes.h"
 #include "sdk/chipsim/cscd/cscd.h"
 #include "sdk/chipsim/fdb/fdb.h"
 #include "sdk/chipsim/mirror/mirror.h"
@@ -27,12 +29,14 @@
 #include "sdk/chipsim/phy/phy.h"
 #include "sdk/chipsim/port/port.h"
 #include "sdk/chipsim/ratelimit/ratelimit.h"
+#include "sdk/chipsim/secur/secur.h"
 #include "sdk/chipsim/storm/storm.h"
 #include "sdk/chipsim/stp/stp.h"
 #include "sdk/chipsim/system/system.h"
 #include "sdk/chipsim/traps/traps.h"
 #include "sdk/chipsim/trunk/trunk.h"
 #include "sdk/chipsim/twsi/twsi.h"
+#include "sdk/chipsim/txq/txq.h"
 #include "sdk/chipsim/vlan/vlan.h"
 #include "sdk/sdk_types.h"
 

@@ -36,7 +36,9 @@
     X(kEgressBlock, "egress-block", "egress block on the port")                          \
     X(kEgressDown, "egress-down", "port disabled or its link down")                      \
     X(kEgressShaper, "egress-shaper", "over the port's shaper rate")                     \
-    X(kStormControl, "storm-control", "over the port's storm-control rate limit")
+    X(kStormControl, "storm-control", "over the port's storm-control rate limit")        \
+    X(kSanity, "sanity", "failed an enabled IPv4 sanity check")                          \
+    X(kSecurity, "security", "a security event: multicast source, invalid VLAN")
 
 namespace simproto {
 

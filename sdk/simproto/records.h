@@ -295,10 +295,11 @@ struct CpuFrameRecord {
     uint8_t front = 0;  // the port it came in on (kNoFrontPort: none)
     uint8_t device = 0;
     uint8_t flags = 0;  // kCpuFrame*
+    uint8_t tc = 0;     // the CPU queue it waits in
     uint16_t vid = 0;
     uint32_t cpu_code = 0;
     uint32_t length = 0;
-    SIMPROTO_FIELDS(s.front, s.device, s.flags, Zero<1>{}, s.vid, Zero<2>{}, s.cpu_code, s.length)
+    SIMPROTO_FIELDS(s.front, s.device, s.flags, s.tc, s.vid, Zero<2>{}, s.cpu_code, s.length)
 };
 // CPU_QUEUE: the frames waiting, then the records of those that fit.
 struct CpuQueueReply {

@@ -28,6 +28,10 @@ constexpr uint16_t kPartner = 5;     // PartnerRequest -> nothing
 constexpr uint16_t kPhyAnswer = 6;   // -> nothing
 constexpr uint16_t kTwsiFail = 7;    // -> nothing
 constexpr uint16_t kPartnerGet = 8;  // -> Partner
+// A pair of a port's cable: PAIR 0..3 (A..D) or kCableAllPairs; STATE 1 good, 2 open, 3 short,
+// 4 shorted to another pair (the SDK's SDK_CABLE_*), 0 back to the power-on cable.
+constexpr uint16_t kCable = 9;  // -> nothing
+constexpr uint32_t kCableAllPairs = 4;
 // VLANs, spanning tree, the sensors.
 constexpr uint16_t kVlans = 16;        // -> VlansReply
 constexpr uint16_t kVlanPorts = 17;    // -> List<VlanPortRecord>
@@ -78,6 +82,8 @@ inline constexpr Command kCommands[] = {
     {kPhyAnswer, "phy-answer", "PORT ON", 2},
     {kTwsiFail, "twsi-fail", "BUS ADDR N", 3},
     {kPartnerGet, "partner-get", "PORT", 1},
+    {kCable, "cable", "PORT PAIR(0-3, 4 all) STATE(0 none, 1 ok, 2 open, 3 short, 4 cross) METRES",
+     4},
     {kVlans, "vlans", "DEVICE FIRST-VID", 2},
     {kVlanPorts, "vlan-ports", "", 0},
     {kStpStates, "stp-states", "GROUP", 1},
@@ -90,7 +96,7 @@ inline constexpr Command kCommands[] = {
     {kFrameCounters, "frame-counters", "", 0},
     {kCountersClear, "counters-clear", "", 0},
     {kFdbRead, "fdb-read", "DEVICE FIRST-SLOT", 2},
-    {kClockAdvance, "clock-advance", "SECONDS", 1},
+    {kClockAdvance, "clock-advance", "SECONDS [MILLISECONDS]", 1},
     {kCpuQueue, "cpu-queue", "DEVICE", 1},
     {kMacCounters, "mac-counters", "PORT", 1},
     {kMacCounterSet, "mac-counter-set", "PORT COUNTER HIGH LOW", 4},

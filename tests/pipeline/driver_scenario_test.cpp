@@ -47,8 +47,9 @@ TEST_F(SwdrvTest, AnOddMtuIsRefusedByTheChipAndFramesKeepTheMruTheyHad) {
     ASSERT_TRUE(DEV_SWDRV_SetSystemMTU(1600));
     EXPECT_TRUE(DEV_SWDRV_SetSystemMTU(1517));
     EXPECT_FALSE(DEV_SWDRV_SetPortMTU(1, 1, 1517));
-    // 1596 bytes and the FCS fit an MRU of 1600, not one of 1517.
-    std::vector<uint8_t> f = untagged(mac(2), mac(1)).bytes();
+    // 1596 bytes and the FCS fit an MRU of 1600, not one of 1517 (tagged: the chip defaults
+    // keep untagged frames to 1518 bytes).
+    std::vector<uint8_t> f = tagged(mac(2), mac(1), 1).bytes();
     f.resize(1596, 0);
     chipsim::Injected r = chipsim::inject(0, dp(1), f);
     EXPECT_EQ(r.drop, chipsim::Drop::kNone);

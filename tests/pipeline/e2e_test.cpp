@@ -319,13 +319,15 @@ TEST_F(Switch, ATraceShowsTheBlockingPortsSoftDropAndTheTrapThatStillReachesTheC
     EXPECT_TRUE(in.ports.empty());
     EXPECT_EQ(in.cpu_code, chipsim::kCpuCodeIeeeReserved);
 
-    // A BPDU, which this driver leaves forwarded: the soft drop stands and nothing follows.
+    // A BPDU, which the chip defaults trap with code 326: the trap overrides the soft drop.
     in = inject(1, bpdu(mac(1)).bytes(), true);
     ASSERT_TRUE(in.answered);
     ASSERT_TRUE(stage(in.trace, "traps_control"));
-    EXPECT_EQ(stage(in.trace, "traps_control")->verdict, uint8_t(sc::Verdict::kSoftDrop));
-    EXPECT_FALSE(stage(in.trace, "cpu_deliver"));
-    EXPECT_EQ(in.drop, Drop::kStpState);
+    EXPECT_EQ(stage(in.trace, "stp_ingress")->verdict, uint8_t(sc::Verdict::kSoftDrop));
+    EXPECT_EQ(stage(in.trace, "traps_control")->verdict, uint8_t(sc::Verdict::kTrap));
+    EXPECT_EQ(stage(in.trace, "traps_control")->cpu_code, 326u);
+    EXPECT_TRUE(stage(in.trace, "cpu_deliver"));
+    EXPECT_EQ(in.drop, Drop::kNone);
 
     // Untraced, the answer is the result alone (inject() checks nothing follows it).
     EXPECT_TRUE(inject(1, eapol(mac(1)).bytes()).answered);

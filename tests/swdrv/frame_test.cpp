@@ -96,11 +96,11 @@ TEST_F(FrameTest, CascadePortsOnlyFollowTheExtraTagAndFabricPortsNothing) {
     ASSERT_TRUE(DEV_SWDRV_EnableJumboFrame());
     ASSERT_TRUE(DEV_SWDRV_ModifyMaxFrameSize(true));
     EXPECT_EQ(mru(1, 0), 10244u);
-    EXPECT_EQ(mru(0, 24), 1526u);  // cascade: the extra tag only
-    EXPECT_EQ(mru(1, 24), 1522u);  // fabric: untouched
+    EXPECT_EQ(mru(0, 24), 10304u);  // cascade: the defaults' 10300 and the extra tag only
+    EXPECT_EQ(mru(1, 24), 1522u);   // fabric: untouched
     ASSERT_TRUE(DEV_SWDRV_DisableJumboFrame());
     EXPECT_EQ(mru(1, 7), 1526u);
-    EXPECT_EQ(mru(1, 23), 1526u);
+    EXPECT_EQ(mru(1, 23), 10304u);
 }
 
 }  // namespace

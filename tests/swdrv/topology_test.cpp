@@ -108,6 +108,8 @@ TEST_F(TopologyTest, RenumberingLeaksNoStaleAddressMessages) {
     }
     chipsim::set_address_traffic(1, 2, true);
     ASSERT_EQ(sdkBrgFdbNaToCpuPerPortSet(1, 2, true), SDK_OK);
+    for (uint8_t dev : {0, 1})  // the chip defaults switch them off
+        ASSERT_EQ(sdkBrgFdbAAandTAToCpuSet(dev, true), SDK_OK);
     auto r = record(4, 5);
     ASSERT_TRUE(DEV_SWDRV_ConfigTopologyInfo(r.data()));
     EXPECT_TRUE(chipsim::au_messages(0).empty());
@@ -124,6 +126,7 @@ TEST_F(TopologyTest, RenumberingLeaksNoStaleAddressMessages) {
 
 TEST_F(TopologyTest, RenumberingADeviceWithoutMessagesWritesNoPortSetting) {
     // Any write of a port's message switch would fail and make the change fail.
+    ASSERT_EQ(sdkBrgFdbAAandTAToCpuSet(0, true), SDK_OK);  // off after the chip defaults
     chipsim::fail("sdkBrgFdbNaToCpuPerPortSet", SDK_FAIL, 100);
     EXPECT_TRUE(DEV_SWDRV_ChangeHWDevice_ID(0, 3));
     EXPECT_EQ(chipsim::hw_dev_num(0), 3);

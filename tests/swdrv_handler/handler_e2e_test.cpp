@@ -158,8 +158,8 @@ TEST(SwdrvRequests, FixedAnswersTouchNoChipStateAndFailuresKeepTheirSizes) {
         uint16_t size;
     } failing[] = {{{cmd::kGetPortType, 1, 17}, 8},         // port type of no port
                    {{cmd::kTwsiRegisterRead, 0x55, 0}, 8},  // nobody at that bus address
-                   {{cmd::kGetAllPortOperSpeedDuplex, 1, 1, 16}, 196},  // all-port status
-                   {{cmd::kGetCableDiag, 1, 1}, 32},                    // cable test
+                   {{cmd::kGetAllPortOperSpeedDuplex, 1, 1, 17}, 196},  // all-port status
+                   {{cmd::kGetCableDiag, 1, 17}, 32},                   // cable test
                    {{cmd::kAddPortVlanSet, 1, 1, 50}, 4}};              // VLAN 50 does not exist
     for (const auto& f : failing) {
         r = d.request(kQueue, kModule, f.words);

@@ -47,7 +47,8 @@ TEST_F(TrapsTest, EapolPassThroughSetsProtocolThreeInEveryProfile) {
     ASSERT_TRUE(DEV_SWDRV_SetEapolFramePassThrough(1));
     for (uint32_t p = 0; p < 4; ++p)
         EXPECT_EQ(chipsim::traps(0).ieee_cmd[p][3], SDK_PACKET_CMD_FORWARD) << p;
-    EXPECT_EQ(chipsim::traps(0).ieee_cmd[0][2], SDK_PACKET_CMD_FORWARD);
+    EXPECT_EQ(chipsim::traps(0).ieee_cmd[0][1], SDK_PACKET_CMD_FORWARD);
+    EXPECT_EQ(chipsim::traps(0).ieee_cmd[0][2], SDK_PACKET_CMD_TRAP_TO_CPU);  // the defaults'
 }
 
 TEST_F(TrapsTest, AFailingDeviceEndsTheWalkAndLeavesTheDevicesWrittenSoFar) {
@@ -64,6 +65,8 @@ TEST_F(TrapsTest, AFailingDeviceEndsTheWalkAndLeavesTheDevicesWrittenSoFar) {
     EXPECT_TRUE(cap.contains(" , error_id=1\r\n"));
 
     // EAPOL looks at each profile: the second profile of device 0 fails, nothing after it.
+    // (Passed through first: the chip defaults trap it.)
+    ASSERT_TRUE(DEV_SWDRV_SetEapolFramePassThrough(1));
     chipsim::fail("sdkBrgGenIeeeReservedMcastProtCmdSet", SDK_FAIL, 1, 1);
     EXPECT_FALSE(DEV_SWDRV_SetEapolFramePassThrough(2));
     EXPECT_EQ(chipsim::traps(0).ieee_cmd[0][3], SDK_PACKET_CMD_TRAP_TO_CPU);

@@ -88,6 +88,31 @@ int port_arg(const std::string& text, uint32_t* port) {
     return kExitOk;
 }
 
+// sim cable PORT PAIR open|short|cross|ok METRES, or sim cable PORT none.
+int sim_cable(Args& args) {
+    const auto& w = args.words;
+    const char* usage =
+        "sim cable PORT A|B|C|D|all open|short|cross|ok METRES | sim cable PORT none";
+    uint32_t port = 0, metres = 0, pair = 0, state = 0;
+    if (w.size() < 3) return usage_error(usage);
+    if (int rc = port_arg(w[1], &port)) return rc;
+    Response resp;
+    if (w.size() == 3 && w[2] == "none")
+        return sim_request(args, sc::kCable, {port, 0, 0, 0}, &resp);
+    static const char* const kStates[] = {"ok", "open", "short", "cross"};
+    if (w.size() != 5 || !parse_u32(w[4], &metres) || metres > 1000) return usage_error(usage);
+    if (w[2] == "all")
+        pair = sc::kCableAllPairs;
+    else if (w[2].size() == 1 && w[2][0] >= 'A' && w[2][0] <= 'D')
+        pair = static_cast<uint32_t>(w[2][0] - 'A');
+    else
+        return usage_error(usage);
+    for (uint32_t i = 0; i < 4; ++i)
+        if (w[3] == kStates[i]) state = i + 1;
+    if (state == 0) return usage_error(usage);
+    return sim_request(args, sc::kCable, {port, pair, state, metres}, &resp);
+}
+
 int show_phy_page(const Response& resp, uint32_t port, uint32_t page) {
     sc::PhyDump d;
     if (int rc = read_reply(resp, &d)) return rc;
@@ -205,7 +230,7 @@ int cmd_phy(Args& args) {
 
 int cmd_sim(Args& args) {
     const auto& w = args.words;
-    if (w.empty()) return usage_error("sim needs partner, phy, twsi, poe, sfp or help");
+    if (w.empty()) return usage_error("sim needs partner, cable, phy, twsi, poe, sfp or help");
     if (w[0] == "poe") return cmd_sim_poe(args);
     if (w[0] == "sfp") return cmd_sim_sfp(args);
     if (w[0] == "help" && w.size() == 1) {
@@ -259,6 +284,7 @@ int cmd_sim(Args& args) {
         }
         return sim_request_bytes(args, sc::kPartner, sc::encode(rq), &resp);
     }
+    if (w[0] == "cable") return sim_cable(args);
     if (w[0] == "phy" && w.size() == 3 && (w[2] == "answer" || w[2] == "silent")) {
         uint32_t port;
         if (int rc = port_arg(w[1], &port)) return rc;

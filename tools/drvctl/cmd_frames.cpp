@@ -433,11 +433,13 @@ int cmd_fdb(Args& args) {
 }
 
 int cmd_clock(Args& args) {
-    uint32_t seconds;
-    if (args.words.size() != 2 || args.words[0] != "advance" || !parse_u32(args.words[1], &seconds))
-        return usage_error("clock advance SECONDS");
+    uint32_t seconds, ms = 0;
+    const auto& w = args.words;
+    if ((w.size() != 2 && w.size() != 3) || w[0] != "advance" || !parse_u32(w[1], &seconds) ||
+        (w.size() == 3 && !parse_u32(w[2], &ms)))
+        return usage_error("clock advance SECONDS [MILLISECONDS]");
     Response resp;
-    return sim_request_bytes(args, sc::kClockAdvance, words_payload({seconds}), &resp);
+    return sim_request_bytes(args, sc::kClockAdvance, words_payload({seconds, ms}), &resp);
 }
 
 int cmd_inject(Args& args) {

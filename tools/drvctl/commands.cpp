@@ -31,6 +31,8 @@ const std::vector<Command>& commands() {
          "sim partner PORT up|down [auto|forced SPEED[half|full]] [abilities 10h,..,all] "
          "[pause|nopause] [asym|noasym] [fibre|copper]\n"
          "sim phy PORT answer|silent | sim twsi BUS ADDR fail N   control the simulated hardware\n"
+         "sim cable PORT A|B|C|D|all open|short|cross|ok METRES | sim cable PORT none   a pair of "
+         "a copper port's cable faulty or good at a distance\n"
          "sim poe attach PORT --class 0..4 [--watts W] | sim poe detach PORT   a powered device "
          "on a PoE port\n"
          "sim poe fault DEVICE none|silent|flaky   a PoE controller that does not answer, or "
@@ -67,12 +69,14 @@ const std::vector<Command>& commands() {
          "counters [PORT] --watch [--seconds N]   rates per second, once a second",
          cmd_counters},
         {"fdb", "fdb [DEVICE]                the chip's MAC address table", cmd_fdb},
-        {"clock", "clock advance SECONDS       move the chip's clock forward (address ageing)",
+        {"clock", "clock advance SECONDS [MS]  move the chip's clock forward (address ageing)",
          cmd_clock},
         {"port",
          "port enable|disable PORT         PORT: 1-16 (this unit) or UNIT/PORT\n"
          "port config PORT [speed S] [autoneg on|off] [flowctl on|off] [mtu BYTES]   S: "
-         "10half|10full|100half|100full|1000half|1000full|10gfull",
+         "10half|10full|100half|100full|1000half|1000full|10gfull\n"
+         "port status [PORT]               link, speed, duplex, flow control and media\n"
+         "port cable-test PORT             a cable test: each pair's status and distance",
          cmd_port},
         {"vlan",
          "vlan create|destroy VID          VID: 1-4094\n"

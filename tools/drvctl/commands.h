@@ -38,6 +38,8 @@ int cmd_clock(Args& args);
 int cmd_vlan(Args& args);
 int cmd_stp(Args& args);
 int cmd_port(Args& args);
+// `port status ...` and `port cable-test ...` (args.words begin with the subcommand).
+int cmd_port_status(Args& args);
 int cmd_poe(Args& args);
 int cmd_sim_poe(Args& args);
 int cmd_transceiver(Args& args);

@@ -25,11 +25,13 @@
 
 #include "platform/board/board.h"
 #include "platform/components/faults.h"
+#include "sdk/chipsim/cable/cable.h"
 #include "sdk/chipsim/capture/capture.h"
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/chipsim/core/counters.h"
 #include "sdk/chipsim/counters/mac_counters.h"
 #include "sdk/chipsim/cpu/cpu.h"
+#include "sdk/chipsim/cpu/cpu_codes.h"
 #include "sdk/chipsim/cscd/cscd.h"
 #include "sdk/chipsim/fdb/fdb.h"
 #include "sdk/chipsim/mirror/mirror.h"
@@ -37,11 +39,13 @@
 #include "sdk/chipsim/phy/phy.h"
 #include "sdk/chipsim/port/port.h"
 #include "sdk/chipsim/ratelimit/ratelimit.h"
+#include "sdk/chipsim/secur/secur.h"
 #include "sdk/chipsim/storm/storm.h"
 #include "sdk/chipsim/stp/stp.h"
 #include "sdk/chipsim/traps/traps.h"
 #include "sdk/chipsim/trunk/trunk.h"
 #include "sdk/chipsim/twsi/twsi.h"
+#include "sdk/chipsim/txq/txq.h"
 #include "sdk/chipsim/vlan/vlan.h"
 #include "sdk/sdk_cfg.h"
 #include "sdk/sdk_types.h"
@@ -104,6 +108,11 @@ struct Device {
     MacCounters mac;
     Capture capture;
     CpuQueue cpu;
+    CpuCodes cpu_codes;   // the CPU code table and its rate limiters
+    Cables cables;        // the cables on the copper ports
+    Secur secur;          // security events and sanity checks
+    Txq txq;              // transmit queues, buffers and their profiles
+    RateLimit ratelimit;  // the per-port rate limiters' global configuration
     HopCache cache;
 
     Port* port(uint8_t p) {

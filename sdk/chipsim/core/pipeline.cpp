@@ -46,6 +46,7 @@ void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data,
         vlan_ingress(d, p);
         if (p.vlan && !p.hard_dropped()) stp_ingress(d, p);
         if (!p.hard_dropped()) traps_control(d, p);
+        if (!p.hard_dropped()) secur_ingress(d, p);
         misc_oam_loopback(d, p);
         // Features that are off cost a flag check here, not a call.
         if (d->mirror.any_rx) mirror_ingress(d, p);

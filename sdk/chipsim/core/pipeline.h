@@ -12,7 +12,9 @@
 //                   (tag, protocol class, port VLAN id, tunnel access); the VLAN's MRU;
 //                   ingress filtering                                          (vlan/)
 //   stp_ingress     the port's spanning-tree state in the VLAN's group         (stp/)
-//   traps_control   IEEE reserved multicast, MAC control, OAM PDUs, IGMP, ICMPv6 (traps/)
+//   traps_control   IEEE reserved multicast, MAC control, OAM PDUs, IGMP, ICMPv6, IP
+//                   link-local multicast, ARP broadcasts                      (traps/)
+//   secur_ingress   sanity checks, multicast source, the VLAN valid check      (secur/)
 //   misc_oam_loopback  what an OAM-loopback port receives goes back out as it is (misc/)
 //   mirror_ingress  a copy as received to the analyzer of the port or VLAN    (mirror/)
 //   trunk_ingress   the trunk the frame came in on                             (trunk/)

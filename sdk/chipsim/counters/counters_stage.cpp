@@ -49,7 +49,9 @@ bool matches(const EgressSet& s, const Packet& p, uint8_t q) {
 }  // namespace
 
 bool counters_rx(Locked d, const Packet& p, const uint8_t* data, uint32_t len) {
-    auto& c = d->mac.ports[p.in_port % kPortSlots].count;
+    MacPort& mp = d->mac.ports[p.in_port % kPortSlots];
+    std::array<uint64_t, SDK_MAC_COUNTERS> ignored{};  // a MAC that does not count
+    auto& c = mp.enabled ? mp.count : ignored;
     const bool bad_fcs = p.bad_fcs;
     // The sender pads what it sends to the minimum; a runt (no whole header) came cut short.
     const uint32_t wire = (len >= kEthHeader ? std::max(len, kMinFrame) : len) + kFcsLen;
@@ -76,7 +78,9 @@ bool counters_rx(Locked d, const Packet& p, const uint8_t* data, uint32_t len) {
 }
 
 void counters_tx(Locked d, const Packet& p, uint8_t q, const uint8_t* bytes, uint32_t len) {
-    auto& c = d->mac.ports[q % kPortSlots].count;
+    MacPort& mp = d->mac.ports[q % kPortSlots];
+    std::array<uint64_t, SDK_MAC_COUNTERS> ignored{};  // a MAC that does not count
+    auto& c = mp.enabled ? mp.count : ignored;
     c[SDK_GOOD_OCTETS_SENT] += std::max(len, kMinFrame) + kFcsLen;
     const Kind k = kind(bytes, len);
     ++c[kSent[static_cast<int>(k)]];

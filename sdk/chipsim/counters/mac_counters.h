@@ -29,6 +29,7 @@ struct MacPort {
     std::array<uint64_t, SDK_MAC_COUNTERS> count{};
     std::array<uint64_t, SDK_MAC_COUNTERS> snapshot{};  // the last capture
     bool clear_on_read = false;
+    bool enabled = true;         // counting at all
     uint32_t capture_polls = 0;  // polls before the capture in progress reports done
 };
 

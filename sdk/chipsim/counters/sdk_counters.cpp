@@ -88,6 +88,21 @@ SDK_STATUS sdkPortMacCountersOnPortGet(uint8_t devNum, uint8_t portNum,
     });
 }
 
+SDK_STATUS sdkPortMacCountersEnable(uint8_t devNum, uint8_t portNum, bool enable) {
+    return with_mac(__func__, devNum, portNum, [&](Locked, MacPort& m) {
+        m.enabled = enable;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkPortMacCountersEnableGet(uint8_t devNum, uint8_t portNum, bool* enable) {
+    if (!enable) return SDK_BAD_PTR;
+    return with_mac(__func__, devNum, portNum, [&](Locked, MacPort& m) {
+        *enable = m.enabled;
+        return SDK_OK;
+    });
+}
+
 SDK_STATUS sdkPortMacCountersClearOnReadSet(uint8_t devNum, uint8_t portNum, bool enable) {
     return with_mac(__func__, devNum, portNum, [&](Locked, MacPort& m) {
         m.clear_on_read = enable;

@@ -3,6 +3,7 @@
 
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/pipeline.h"
+#include "sdk/chipsim/cpu/cpu_codes.h"
 
 namespace chipsim {
 namespace {
@@ -25,13 +26,17 @@ bool within_rate_limit(Locked d) {
 void to_cpu(Locked d, const Packet& p, uint32_t code) {
     Result* out = p.out;
     CpuQueue& q = d->cpu;
-    if (q.frames.size() >= board_param_or("rx_desc_count", kCpuQueueFrames))
-        return count_drop(d, p.in_port, Drop::kCpuQueueFull, out);
-    if (!within_rate_limit(d)) {
-        if (out->tracing) trace_stage(d, p, "cpu_deliver", SDK_CPU_PORT, "cpu-rate-limit");
+    code = cpu_code_for(d, p, code);
+    uint8_t tc = 0;
+    if (!within_rate_limit(d) || !cpu_code_admit(d, code, &tc)) {
+        if (out->tracing)
+            trace_stage(d, p, "cpu_deliver", SDK_CPU_PORT,
+                        "cpu-rate-limit code " + std::to_string(code));
         return count_drop(d, p.in_port, Drop::kCpuRateLimit, out);
     }
-    if (!misc_shaper(d, p, SDK_CPU_PORT, p.len)) return;
+    if (!misc_shaper(d, p, SDK_CPU_PORT, p.len) || !misc_queue_shaper(d, p, tc, p.len)) return;
+    if (q.waiting() >= board_param_or("rx_desc_count", kCpuQueueFrames))
+        return count_drop(d, p.in_port, Drop::kCpuQueueFull, out);
     CpuFrame c;
     c.src_dev = p.src_dev;
     c.src_port = p.src_port;
@@ -39,8 +44,9 @@ void to_cpu(Locked d, const Packet& p, uint32_t code) {
     c.tagged = p.l2.tagged;
     c.mirrored = p.cmd == Cmd::kMirror;
     c.cpu_code = code;
+    c.tc = tc;
     c.bytes.assign(p.data, p.data + p.len);
-    q.frames.push_back(std::move(c));
+    q.queues[tc].push_back(std::move(c));
     PortCounters* pc = d->counters.ports.data();
     ++pc[p.in_port].to_cpu;
     ++pc[SDK_CPU_PORT].tx_frames;
@@ -49,7 +55,8 @@ void to_cpu(Locked d, const Packet& p, uint32_t code) {
     if (!out->to_cpu) out->cpu_code = code;
     out->to_cpu = true;
     if (out->tracing)
-        trace_stage(d, p, "cpu_deliver", SDK_CPU_PORT, "code " + std::to_string(code));
+        trace_stage(d, p, "cpu_deliver", SDK_CPU_PORT,
+                    "code " + std::to_string(code) + " queue " + std::to_string(tc));
 }
 
 }  // namespace
@@ -63,16 +70,23 @@ void cpu_deliver(Locked d, Packet& p) {
 
 std::vector<CpuFrame> cpu_frames(uint8_t dev) {
     return on_device(dev, std::vector<CpuFrame>{}, [](Locked d) {
-        return std::vector<CpuFrame>(d->cpu.frames.begin(), d->cpu.frames.end());
+        std::vector<CpuFrame> out;
+        for (size_t q = kCpuQueues; q-- > 0;)
+            out.insert(out.end(), d->cpu.queues[q].begin(), d->cpu.queues[q].end());
+        return out;
     });
 }
 
 bool take_cpu_frame(uint8_t dev, CpuFrame* out) {
     return on_device(dev, false, [&](Locked d) {
-        if (d->cpu.frames.empty()) return false;
-        *out = std::move(d->cpu.frames.front());
-        d->cpu.frames.pop_front();
-        return true;
+        for (size_t q = kCpuQueues; q-- > 0;) {
+            std::deque<CpuFrame>& frames = d->cpu.queues[q];
+            if (frames.empty()) continue;
+            *out = std::move(frames.front());
+            frames.pop_front();
+            return true;
+        }
+        return false;
     });
 }
 

@@ -4,11 +4,13 @@
 // the SDK's receive side and tests take from it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <vector>
 
 #include "sdk/chipsim/core/lock.h"
+#include "sdk/chipsim/misc/misc.h"
 
 namespace chipsim {
 
@@ -33,29 +35,42 @@ struct CpuFrame {
     bool tagged = false;    // it came in with a tag
     bool mirrored = false;  // a copy: the frame itself was also forwarded
     uint32_t cpu_code = 0;
+    uint8_t tc = 0;              // the CPU queue it waits in (its code's traffic class)
     std::vector<uint8_t> bytes;  // as received
 };
 
-// Frames the queue holds ("rx_desc_count" when the board parameter is set).
+// Frames the queues hold together ("rx_desc_count" when the board parameter is set).
 constexpr uint32_t kCpuQueueFrames = 512;
+constexpr uint32_t kCpuQueues = 8;
 
 struct CpuQueue {
-    std::deque<CpuFrame> frames;
+    // One queue per traffic class; the CPU takes from the highest first.
+    std::array<std::deque<CpuFrame>, kCpuQueues> queues;
+    // The CPU port's queue shapers' buckets.
+    std::array<ShaperBucket, kCpuQueues> buckets{};
+    size_t waiting() const {
+        size_t n = 0;
+        for (const auto& q : queues)
+            n += q.size();
+        return n;
+    }
     // The rate limit's window of model time (sdkNetIfCpuRateLimitSet: packets per second).
     uint64_t window_ms = 0;
     uint32_t in_window = 0;
 };
 
 // Stage cpu_deliver: hands the packet to the CPU when a stage trapped or mirrored it, or when
-// the CPU port is among its destinations; at most the rate limit's packets per second of
-// model time, and what the CPU port's shaper lets through.
+// the CPU port is among its destinations, into the queue of its CPU code's traffic class; at
+// most the rate limit's packets per second of model time, what its code's rate limiter lets
+// through, and what the CPU port's shaper and the queue's shaper let through.
 void cpu_deliver(Locked d, Packet& p);
 
 // Registers the simulation-control commands of the CPU queue.
 void register_cpu_simctl();
 
 // ---- Inspection ----------------------------------------------------------------------
-// The frames waiting for the CPU, oldest first; take_cpu_frame removes the oldest.
+// The frames waiting for the CPU in the order it takes them: highest queue first, oldest
+// first within a queue; take_cpu_frame removes the next.
 std::vector<CpuFrame> cpu_frames(uint8_t dev);
 bool take_cpu_frame(uint8_t dev, CpuFrame* out);
 

@@ -17,8 +17,13 @@ bool cpu_queue(void* msg) {
     Locked d = lock.locked();
     sc::CpuQueueReply out;
     const uint32_t room = (simctl::kMaxPayload - 12) / sc::kCpuRecordSize;
-    out.waiting = static_cast<uint32_t>(d->cpu.frames.size());
-    for (const CpuFrame& f : d->cpu.frames) {
+    out.waiting = static_cast<uint32_t>(d->cpu.waiting());
+    std::vector<const CpuFrame*> frames;
+    for (size_t q = kCpuQueues; q-- > 0;)
+        for (const CpuFrame& f : d->cpu.queues[q])
+            frames.push_back(&f);
+    for (const CpuFrame* fp : frames) {
+        const CpuFrame& f = *fp;
         if (out.count == room) break;
         sc::CpuFrameRecord r;
         uint8_t src = device_of_hw(hw, f.src_dev);
@@ -27,6 +32,7 @@ bool cpu_queue(void* msg) {
         r.flags = (f.mirrored ? sc::kCpuFrameMirrored : 0) | (f.tagged ? sc::kCpuFrameTagged : 0);
         r.vid = f.vid;
         r.cpu_code = f.cpu_code;
+        r.tc = f.tc;
         r.length = static_cast<uint32_t>(f.bytes.size());
         out.items.push_back(r);
         ++out.count;

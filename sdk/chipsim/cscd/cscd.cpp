@@ -46,6 +46,7 @@ void cscd_ingress(Locked d, Packet& p, const Result::Hop& h) {
     p.cfi = p.l2.tci >> 12 & 1;
     p.vlan = p.vid <= 4094 && d->vlans.table[p.vid].valid ? &d->vlans.table[p.vid] : nullptr;
     if (!p.vlan) apply(p, Cmd::kHardDrop, Drop::kInvalidVlan);
+    if (d->cscd.src_dev_filter && p.src_dev == d->hw_dev_num) apply(p, Cmd::kHardDrop, Drop::kLoop);
     if (p.out->tracing) trace_stage(d, p, "cscd_ingress", 0xFF, "vid " + std::to_string(p.vid));
 }
 

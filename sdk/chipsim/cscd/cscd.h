@@ -19,6 +19,7 @@ struct DevMapEntry {
 
 struct Cscd {
     std::vector<DevMapEntry> dev_map = std::vector<DevMapEntry>(32);  // by target device
+    bool src_dev_filter = true;  // drop frames tagged with this device as their source
 };
 
 // The port is one end of the unit's internal link between devices.

@@ -95,3 +95,18 @@ SDK_STATUS sdkCscdDevMapTableGet(uint8_t devNum, uint8_t targetDev, SDK_CSCD_LIN
         return SDK_OK;
     });
 }
+
+SDK_STATUS sdkCscdTagSrcDevFilterSet(uint8_t devNum, bool enable) {
+    return chipsim::with_device(__func__, devNum, [&](chipsim::Device& d) {
+        d.cscd.src_dev_filter = enable;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkCscdTagSrcDevFilterGet(uint8_t devNum, bool* enable) {
+    if (!enable) return SDK_BAD_PTR;
+    return chipsim::read_device(__func__, devNum, [&](chipsim::Device& d) {
+        *enable = d.cscd.src_dev_filter;
+        return SDK_OK;
+    });
+}

@@ -200,6 +200,7 @@ std::vector<AuMessage> au_messages(uint8_t dev);
 void set_fdb_action_stall(uint8_t dev, bool stall);
 // Moves the model's clock forward: ageing that falls due runs at the next look at the table.
 void advance_clock(uint32_t seconds);
+void advance_clock_ms(uint64_t ms);
 // Registers the simulation-control commands of the address table and the clock.
 void register_fdb_simctl();
 

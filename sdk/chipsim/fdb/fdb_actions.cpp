@@ -43,7 +43,11 @@ uint64_t clock_ms() {
 }
 
 void advance_clock(uint32_t seconds) {
-    g_clock_offset_ms.fetch_add(uint64_t{seconds} * 1000, std::memory_order_relaxed);
+    advance_clock_ms(uint64_t{seconds} * 1000);
+}
+
+void advance_clock_ms(uint64_t ms) {
+    g_clock_offset_ms.fetch_add(ms, std::memory_order_relaxed);
     model().changes.fetch_add(1, std::memory_order_relaxed);  // frames look at the clock again
 }
 

@@ -55,9 +55,11 @@ bool fdb_read(void* msg) {
 }
 
 bool clock_advance(void* msg) {
-    uint32_t seconds;
+    uint32_t seconds, ms = 0;
     if (!word(msg, 0, &seconds)) return answer(msg, false);
+    word(msg, 1, &ms);  // optional milliseconds
     advance_clock(seconds);
+    if (ms) advance_clock_ms(ms);
     return answer(msg, true);
 }
 

@@ -60,6 +60,8 @@ void learn(Locked d, Packet& p, bool automatic_only) {
             s.flags |= kFdbAge;
             p.learned = same;
             apply(p, from_mac_cmd(s.sa_cmd), Drop::kSaCommand, kCpuCodeMacSaTrap);
+            // From another port: a moved static address, a security event when enabled.
+            if (!same) secur_moved_static(d, p);
             return;
         }
     }

@@ -26,9 +26,21 @@ struct PortMisc {
     bool operator==(const PortMisc&) const = default;
 };
 
+// A shaper of one of the CPU port's queues.
+struct QueueShaper {
+    bool enable = false;
+    uint32_t burst = 0;  // 4 KB units (frames when the CPU port counts frames)
+    uint32_t rate = 0;   // kbit/s (frames per second when it counts frames)
+
+    bool operator==(const QueueShaper&) const = default;
+};
+
 struct Misc {
     std::array<PortMisc, kPortSlots> ports{};  // by device port, 63 the CPU port
-    int32_t temperature = 45;                  // degrees Celsius
+    // The CPU port's shapers count bytes (SDK_PORT_TX_TO_CPU_SHAPER_BYTES) or frames.
+    uint32_t cpu_shaper_mode = 1;
+    std::array<QueueShaper, 8> cpu_queue_shapers{};  // by traffic class
+    int32_t temperature = 45;                        // degrees Celsius
 
     bool operator==(const Misc&) const = default;
 };
@@ -60,5 +72,7 @@ bool misc_egress_block(Locked d, const Packet& p, uint8_t q);
 // its burst; a copy over it is dropped (counted as egress-shaper on the port). Applies to the
 // CPU port too.
 bool misc_shaper(Locked d, const Packet& p, uint8_t q, uint32_t len);
+// misc_queue_shaper: the same for the CPU port's queue of traffic class tc.
+bool misc_queue_shaper(Locked d, const Packet& p, uint8_t tc, uint32_t len);
 
 }  // namespace chipsim

@@ -108,3 +108,80 @@ SDK_STATUS sdkCfgDevTemperatureGet(uint8_t devNum, int32_t* celsius) {
         return SDK_OK;
     });
 }
+
+SDK_STATUS sdkPortTxShaperProfileGet(uint8_t devNum, uint8_t portNum, uint32_t* burstSize,
+                                     uint32_t* rateKbps, bool* enable) {
+    if (!burstSize || !rateKbps || !enable) return SDK_BAD_PTR;
+    return chipsim::read_port(__func__, devNum, portNum, [&](Device& d, Port&) {
+        const PortMisc& m = d.misc.ports[portNum];
+        *burstSize = m.shaper_burst;
+        *rateKbps = m.shaper_rate;
+        *enable = m.shaper_enable;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkPortTxToCpuShaperModeSet(uint8_t devNum, uint32_t mode) {
+    return with_device(__func__, devNum, [&](Device& d) {
+        if (mode > SDK_PORT_TX_TO_CPU_SHAPER_BYTES) return SDK_BAD_PARAM;
+        d.misc.cpu_shaper_mode = mode;
+        d.shapers[SDK_CPU_PORT] = {};
+        d.cpu.buckets = {};
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkPortTxToCpuShaperModeGet(uint8_t devNum, uint32_t* mode) {
+    if (!mode) return SDK_BAD_PTR;
+    return chipsim::read_device(__func__, devNum, [&](Device& d) {
+        *mode = d.misc.cpu_shaper_mode;
+        return SDK_OK;
+    });
+}
+
+namespace {
+
+template <typename Fn>
+SDK_STATUS with_queue_shaper(const char* op, uint8_t dev, uint8_t port, uint8_t tc, Fn fn) {
+    if (port != SDK_CPU_PORT) return SDK_NOT_SUPPORTED;
+    return with_device(op, dev, [&](Device& d) {
+        if (tc >= 8) return SDK_OUT_OF_RANGE;
+        return fn(d, d.misc.cpu_queue_shapers[tc]);
+    });
+}
+
+}  // namespace
+
+SDK_STATUS sdkPortTxQShaperProfileSet(uint8_t devNum, uint8_t portNum, uint8_t tc,
+                                      uint32_t burstSize, uint32_t rateKbps) {
+    return with_queue_shaper(
+        __func__, devNum, portNum, tc, [&](Device& d, chipsim::QueueShaper& s) {
+            if (burstSize == 0 || burstSize >= 4096 || rateKbps == 0 || rateKbps > 100000000)
+                return SDK_OUT_OF_RANGE;
+            s.burst = burstSize;
+            s.rate = rateKbps;
+            d.cpu.buckets[tc] = {};
+            return SDK_OK;
+        });
+}
+
+SDK_STATUS sdkPortTxQShaperEnableSet(uint8_t devNum, uint8_t portNum, uint8_t tc, bool enable) {
+    return with_queue_shaper(__func__, devNum, portNum, tc, [&](Device&, chipsim::QueueShaper& s) {
+        s.enable = enable;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkPortTxQShaperProfileGet(uint8_t devNum, uint8_t portNum, uint8_t tc,
+                                      uint32_t* burstSize, uint32_t* rateKbps, bool* enable) {
+    if (!burstSize || !rateKbps || !enable) return SDK_BAD_PTR;
+    if (portNum != SDK_CPU_PORT) return SDK_NOT_SUPPORTED;
+    return chipsim::read_device(__func__, devNum, [&](Device& d) {
+        if (tc >= 8) return SDK_OUT_OF_RANGE;
+        const chipsim::QueueShaper& s = d.misc.cpu_queue_shapers[tc];
+        *burstSize = s.burst;
+        *rateKbps = s.rate;
+        *enable = s.enable;
+        return SDK_OK;
+    });
+}

@@ -175,7 +175,7 @@ LinkState phy_link(Locked d, Port& p) {
     }
     uint16_t mode = phy->media_mode() & 7;
     if (w->combo && (mode == 2 || mode == 3)) return {};  // forced to the fibre side
-    return copper(*phy, p.partner);
+    return copper(*phy, cable_partner(d->cables, p));
 }
 
 LinkState resolve_link(Locked d, Port& p) {

@@ -17,7 +17,8 @@ bool speed_fits(uint32_t type, uint32_t speed) {
         case SDK_PORT_TYPE_GE:
             return speed <= SDK_PORT_SPEED_1000;
         case SDK_PORT_TYPE_XG:
-            return speed == SDK_PORT_SPEED_1000 || speed == SDK_PORT_SPEED_10000 ||
+            return speed == SDK_PORT_SPEED_1000 || speed == SDK_PORT_SPEED_2500 ||
+                   speed == SDK_PORT_SPEED_5000 || speed == SDK_PORT_SPEED_10000 ||
                    speed == SDK_PORT_SPEED_12000;
         case SDK_PORT_TYPE_XLG:
             return speed == SDK_PORT_SPEED_40000;

@@ -2,6 +2,7 @@
 // multicast, IP multicast bridging, OAM PDUs, the CPU's packet rate.
 #include "sdk/sdk_trap.h"
 #include "sdk/chipsim/core/model.h"
+#include "sdk/sdk_netif.h"
 
 using chipsim::Device;
 using chipsim::Port;
@@ -129,6 +130,39 @@ SDK_STATUS sdkOamPortPduTrapEnableSet(uint8_t devNum, uint8_t portNum, bool enab
 SDK_STATUS sdkNetIfCpuRateLimitSet(uint8_t devNum, uint32_t packetsPerSec) {
     return with_traps(__func__, devNum, [&](Traps& t) {
         t.cpu_rate_limit = packetsPerSec;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkBrgGenIpLinkLocalMirrorToCpuEnable(uint8_t devNum, uint32_t ipVer, bool enable) {
+    return with_traps(__func__, devNum, [&](Traps& t) {
+        if (ipVer > SDK_IP_VER_6) return SDK_BAD_PARAM;
+        t.ip_ll_mirror[ipVer] = enable;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkBrgGenIpLinkLocalProtMirrorToCpuEnable(uint8_t devNum, uint32_t ipVer,
+                                                     uint8_t protocol, bool enable) {
+    return with_traps(__func__, devNum, [&](Traps& t) {
+        if (ipVer > SDK_IP_VER_6) return SDK_BAD_PARAM;
+        t.ip_ll_prot[ipVer][protocol] = enable;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkBrgGenArpBcastToCpuCmdSet(uint8_t devNum, uint32_t cmd) {
+    return with_traps(__func__, devNum, [&](Traps& t) {
+        if (!cmd_ok(cmd)) return SDK_BAD_PARAM;
+        t.arp_bcast_cmd = cmd;
+        return SDK_OK;
+    });
+}
+
+SDK_STATUS sdkBrgGenArpBcastToCpuCmdGet(uint8_t devNum, uint32_t* cmd) {
+    if (!cmd) return SDK_BAD_PTR;
+    return with_traps(__func__, devNum, [&](Traps& t) {
+        *cmd = t.arp_bcast_cmd;
         return SDK_OK;
     });
 }

@@ -6,7 +6,8 @@
 // Power-on state: everything forwarded like other traffic (ICMPv6 slots of type 0, the
 // reserved-multicast trap enabled with every protocol forwarded in every profile, every port
 // on profile 0, so a protocol's command takes effect as soon as it is written), IP multicast
-// bridged by MAC address, no OAM PDUs to the CPU, no limit on the packets to the CPU.
+// bridged by MAC address, no OAM PDUs to the CPU, no limit on the packets to the CPU, no IP
+// link-local multicast mirrored, ARP broadcasts forwarded.
 #pragma once
 
 #include <array>
@@ -38,6 +39,11 @@ struct Traps {
     bool ip_mc_bridging = false;                  // IP multicast looked up by group address
     std::array<bool, kPortSlots> oam_pdu_trap{};  // OAM PDUs received on the port to the CPU
     uint32_t cpu_rate_limit = 0;                  // packets per second to the CPU, 0: none
+    // IP link-local multicast mirrored to the CPU, by IP version (SDK_IP_VER_*): the version's
+    // switch, and each protocol's (the address's last byte).
+    std::array<bool, 2> ip_ll_mirror{};
+    std::array<std::array<bool, 256>, 2> ip_ll_prot{};
+    uint32_t arp_bcast_cmd = SDK_PACKET_CMD_FORWARD;  // ARP broadcasts
 
     bool operator==(const Traps&) const = default;
 };
@@ -50,7 +56,8 @@ struct Device;
 class Locked;
 struct Packet;
 // traps_control: control packets the chip recognises and sends the CPU, mirrors or drops
-// (IEEE reserved multicast by profile, MAC control, OAM PDUs, IGMP, ICMPv6).
+// (IEEE reserved multicast by profile, MAC control, OAM PDUs, IGMP, ICMPv6, IP link-local
+// multicast, ARP broadcasts).
 void traps_control(Locked d, Packet& p);
 // Whether a frame of this Ether type needs its headers above layer 2 read for the traps
 // (IGMP or ICMPv6 messages with a command of their own).

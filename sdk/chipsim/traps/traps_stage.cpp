@@ -3,6 +3,7 @@
 
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/pipeline.h"
+#include "sdk/sdk_netif.h"
 
 namespace chipsim {
 namespace {
@@ -19,6 +20,16 @@ Cmd from_packet_cmd(uint32_t c) {
             return Cmd::kHardDrop;
     }
     return Cmd::kForward;
+}
+
+// 224.0.0.x, or ff02::x.
+bool link_local(const L3& l3) {
+    const uint8_t* a = l3.dip;
+    if (l3.ipv4) return a[0] == 224 && a[1] == 0 && a[2] == 0;
+    if (!l3.ipv6 || a[0] != 0xFF || a[1] != 0x02) return false;
+    for (int i = 2; i < 15; ++i)
+        if (a[i]) return false;
+    return true;
 }
 
 }  // namespace
@@ -42,7 +53,8 @@ void traps_control(Locked d, Packet& p) {
     static const uint8_t kReserved[5] = {0x01, 0x80, 0xC2, 0x00, 0x00};
     if (t.ieee_enable && std::memcmp(da, kReserved, 5) == 0) {
         uint32_t profile = t.ieee_profile[p.in_port] % SDK_IEEE_RSV_MC_PROFILES;
-        apply(p, from_packet_cmd(t.ieee_cmd[profile][da[5]]), Drop::kControl, kCpuCodeIeeeReserved);
+        apply(p, from_packet_cmd(t.ieee_cmd[profile][da[5]]), Drop::kControl,
+              cpu_code_ieee(d, da[5]));
     }
     if (l3.ethertype == kEtherTypeMacControl) apply(p, Cmd::kHardDrop, Drop::kControl);
     if (l3.oam_pdu) {
@@ -58,6 +70,14 @@ void traps_control(Locked d, Packet& p) {
             break;
         }
     }
+    if (l3.dip && link_local(l3)) {
+        const uint32_t ver = l3.ipv4 ? SDK_IP_VER_4 : SDK_IP_VER_6;
+        const uint8_t proto = l3.dip[l3.ipv4 ? 3 : 15];
+        if (t.ip_ll_mirror[ver] && t.ip_ll_prot[ver][proto])
+            apply(p, Cmd::kMirror, Drop::kControl, cpu_code_link_local(d, ver, proto));
+    }
+    if (l3.ethertype == kEtherTypeArp && is_broadcast(da))
+        apply(p, from_packet_cmd(t.arp_bcast_cmd), Drop::kControl, SDK_CPU_CODE_ARP_BC);
     trace(d, p, "traps_control");
 }
 
