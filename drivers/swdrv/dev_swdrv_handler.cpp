@@ -56,10 +56,6 @@ bool fixed_true(Req&) {
 bool fixed_false(Req&) {
     return false;
 }
-// Operations of areas this driver does not serve yet.
-bool not_built(Req&) {
-    return false;
-}
 
 template <bool (*Op)()>
 bool none_fn(Req&) {

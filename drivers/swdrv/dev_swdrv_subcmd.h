@@ -274,7 +274,6 @@ constexpr const char* kFixedTrue = "fixed TRUE";
 constexpr const char* kFixedFalse = "fixed FALSE";
 constexpr const char* kNoCallFalse = "FALSE, no call";
 constexpr const char* kNoCallTrue = "TRUE, no call";
-constexpr const char* kNotBuilt = "not built yet: FALSE";
 
 // Every row, in number order. The handler's reply sizes come from here.
 inline constexpr Row kRows[] = {

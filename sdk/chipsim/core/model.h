@@ -112,7 +112,6 @@ struct Device {
     Cables cables;        // the cables on the copper ports
     Secur secur;          // security events and sanity checks
     Txq txq;              // transmit queues, buffers and their profiles
-    RateLimit ratelimit;  // the per-port rate limiters' global configuration
     HopCache cache;
 
     Port* port(uint8_t p) {
