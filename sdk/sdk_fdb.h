@@ -162,7 +162,9 @@ SDK_STATUS sdkBrgFdbActionTransplantDataSet(uint8_t devNum, const SDK_INTERFACE_
                                             const SDK_INTERFACE_INFO* newInterface);
 SDK_STATUS sdkBrgFdbActionTransplantDataGet(uint8_t devNum, SDK_INTERFACE_INFO* oldInterface,
                                             SDK_INTERFACE_INFO* newInterface);
-// Runs one walk in `mode`; SDK_BAD_STATE while a walk is still running.
+// Starts one walk in `mode`; SDK_BAD_STATE while a walk is still running. The walk takes time
+// in proportion to the table's size (about 1 ms for 16K slots) and makes its changes when it
+// ends; disabling actions meanwhile abandons it.
 SDK_STATUS sdkBrgFdbTrigActionStart(uint8_t devNum, uint32_t mode);
 SDK_STATUS sdkBrgFdbTrigActionStatusGet(uint8_t devNum, bool* actFinished);
 

@@ -203,6 +203,7 @@ void fdb_breach_push(Locked d, const uint8_t mac[6], uint16_t vid, uint8_t port)
     m.port = port;
     m.code = SDK_SECUR_BREACH_NEW_ADDRESS;
     d->fdb.breach.push_back(m);
+    fdb_events_notify();
 }
 
 }  // namespace chipsim

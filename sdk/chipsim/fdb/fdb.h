@@ -126,9 +126,10 @@ struct FdbTable {
     SDK_INTERFACE_INFO transplant_old{};
     SDK_INTERFACE_INFO transplant_new{};
     bool action_stalled = false;  // tests: a triggered walk does not finish
-    bool action_pending = false;  // a triggered walk waits for the stall to end
+    bool action_pending = false;  // a triggered walk is under way
     uint32_t pending_mode = 0;
-    uint64_t next_pass_ms = 0;  // automatic ageing: time of the next pass (0: not armed)
+    uint64_t action_done_us = 0;  // when the triggered walk under way ends (model time)
+    uint64_t next_pass_ms = 0;    // automatic ageing: time of the next pass (0: not armed)
     std::deque<SDK_SECUR_BREACH_MSG> breach;
     uint32_t au_lost = 0;             // address-update messages that found the queue full
     uint32_t breach_lost = 0;         // security events that found their queue full
@@ -159,6 +160,8 @@ uint32_t fdb_count(const FdbTable& t);
 // full). index < 0: the entry is not in the table.
 void fdb_au_push(Locked d, uint32_t type, const FdbSlot& s, int32_t index);
 void fdb_breach_push(Locked d, const uint8_t mac[6], uint16_t vid, uint8_t port);
+// Wakes the SDK's event task: a security event was queued (fdb_events.cpp).
+void fdb_events_notify();
 
 // ---- The action engine -------------------------------------------------------------------
 // Runs the automatic ageing passes that fell due up to `now_ms` on the model's clock. Every
@@ -167,6 +170,14 @@ void fdb_breach_push(Locked d, const uint8_t mac[6], uint16_t vid, uint8_t port)
 void fdb_catch_up(Locked d, uint64_t now_ms);
 // One walk of the table in `mode` over the entries the filter selects.
 void fdb_walk(Locked d, uint32_t mode);
+// A triggered walk (sdkBrgFdbTrigActionStart) takes model time in proportion to the table's
+// size; its changes are made when it ends. fdb_trigger starts one, fdb_trigger_finish ends
+// the one under way when its time has come (and it is not stalled), fdb_trigger_abort drops
+// it (actions disabled).
+constexpr uint64_t kWalkNsPerSlot = 64;
+void fdb_trigger(Locked d, uint32_t mode);
+void fdb_trigger_finish(Locked d);
+void fdb_trigger_abort(FdbTable& t);
 // Re-arms automatic ageing after a change of its settings.
 void fdb_rearm(FdbTable& t, uint64_t now_ms);
 
@@ -206,5 +217,7 @@ void register_fdb_simctl();
 // ---- The model's clock -------------------------------------------------------------------
 // Milliseconds on a monotonic clock that tests can move forward (advance_clock, chipsim.h).
 uint64_t clock_ms();
+// The same clock in microseconds, at full resolution.
+uint64_t clock_us();
 
 }  // namespace chipsim

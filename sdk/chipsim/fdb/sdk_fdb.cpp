@@ -215,6 +215,7 @@ SDK_STATUS sdkBrgFdbActionModeGet(uint8_t devNum, uint32_t* mode) {
 
 SDK_STATUS sdkBrgFdbActionsEnableSet(uint8_t devNum, bool enable) {
     return with_fdb(__func__, devNum, [&](Device&, FdbTable& t) {
+        if (!enable) chipsim::fdb_trigger_abort(t);  // a triggered walk under way is abandoned
         if (enable == t.actions_enabled) return SDK_OK;
         t.actions_enabled = enable;
         chipsim::fdb_rearm(t, chipsim::clock_ms());  // a full ageing time from now
@@ -338,12 +339,7 @@ SDK_STATUS sdkBrgFdbTrigActionStart(uint8_t devNum, uint32_t mode) {
     if (mode > SDK_FDB_ACTION_TRANSPLANTING) return SDK_BAD_PARAM;
     return with_fdb(__func__, devNum, [&](Locked d, FdbTable& t) {
         if (t.action_pending) return SDK_BAD_STATE;
-        if (t.action_stalled) {
-            t.action_pending = true;
-            t.pending_mode = mode;
-        } else {
-            chipsim::fdb_walk(d, mode);
-        }
+        chipsim::fdb_trigger(d, mode);
         return SDK_OK;
     });
 }
