@@ -189,6 +189,40 @@ TEST_F(AmtrdrvTest, AnEmptyScanUsesItsBudgetThenEnds) {
     EXPECT_EQ(be::get32(r.data() + cmd::kCountOffset), 0u);
 }
 
+TEST_F(AmtrdrvTest, TheScanAndTheLookupFollowTheBoardsTableSize) {
+    board::Description b = board::default_board();
+    b.units[0].devices[0].fdb_size = 2 * SDK_FDB_SIZE;
+    bring_up(b);
+    DEV_AMTRDRV_OM_Reset();
+    ASSERT_TRUE(DEV_AMTRDRV_Init());
+    uint32_t size = 0;
+    ASSERT_EQ(sdkCfgTableNumEntriesGet(0, SDK_CFG_TABLE_FDB, &size), SDK_OK);
+    EXPECT_EQ(size, 2 * SDK_FDB_SIZE);
+    ASSERT_TRUE(DEV_AMTRDRV_ResetScan());
+    uint8_t rec[16] = {};
+    uint32_t budgets = 0;
+    while (DEV_AMTRDRV_GetNextAddrTblEntry(rec) == DEV_AMTRDRV_SCAN_BUDGET)
+        ++budgets;
+    EXPECT_EQ(budgets, 2 * SDK_FDB_SIZE / 2000);
+    // Addresses whose buckets lie in the upper half are written and found.
+    uint32_t upper = 0;
+    for (uint32_t n = 0; n < 64; ++n) {
+        SDK_MAC_ENTRY_KEY k{};
+        std::memcpy(k.macVlan.macAddr, mac_of(n << 14).b, 6);
+        k.macVlan.vlanId = 1;
+        uint32_t h = 0;
+        ASSERT_EQ(sdkBrgFdbHashCalc(0, &k, &h), SDK_OK);
+        ASSERT_LT(h, 2 * SDK_FDB_SIZE);
+        if (h < SDK_FDB_SIZE) continue;
+        ++upper;
+        ASSERT_TRUE(DEV_AMTRDRV_SetAddrTblEntry(record(n << 14, 1, 2)));
+        uint32_t port = 0, trunk = 0;
+        uint8_t is_trunk = 0;
+        EXPECT_TRUE(DEV_AMTRDRV_ARLLookUp(1, mac_of(n << 14).b, &port, &trunk, &is_trunk));
+    }
+    EXPECT_GT(upper, 0u);
+}
+
 TEST_F(AmtrdrvTest, Codes22And23DeleteByPortWithTrunkZeroAndByTrunkOtherwise) {
     const auto port1_dyn = record(1, 5, 1), port1_static = record(2, 5, 1, true);
     const auto port2_dyn = record(3, 5, 2);

@@ -1,4 +1,5 @@
-// The chip model's MAC address table: SDK_FDB_SIZE slots keyed by (MAC, VLAN) or by an IP
+// The chip model's MAC address table: the board's number of slots (SDK_FDB_SIZE unless it says
+// otherwise) keyed by (MAC, VLAN) or by an IP
 // multicast stream, the per-port learning control, the action engine (ageing, deleting,
 // transplanting) with its filters, and the security-event queue. It is the `fdb` member of
 // Device (model.h), guarded by the device's lock; the sdk* operations of sdk_fdb.h and the
@@ -63,15 +64,15 @@ inline FdbKey fdb_key_mac(const uint8_t mac[6], uint16_t vid) {
 // false for an unknown key type or a VLAN id above 4095.
 bool fdb_key(const SDK_MAC_ENTRY_KEY& k, FdbKey* out);
 SDK_MAC_ENTRY_KEY fdb_key_unpack(const FdbKey& k);
-// Bucket start of a key (0..SDK_FDB_SIZE-1): an XOR fold, so consecutive addresses fill
-// consecutive buckets.
-inline uint32_t fdb_hash(const FdbKey& k) {
+// Bucket start of a key in a table of mask + 1 slots: an XOR fold, so consecutive addresses
+// fill consecutive buckets.
+inline uint32_t fdb_hash(const FdbKey& k, uint32_t mask) {
     uint64_t low = k.word & 0xFFFFFFFFFFFFull;
     uint32_t h = static_cast<uint32_t>(low ^ low >> 14 ^ low >> 28 ^ low >> 42);
     h ^= k.group ^ k.group >> 14 ^ k.group >> 28;
     h ^= static_cast<uint32_t>(k.word >> 48 & 0xFFF) << 2;  // VLAN
     h ^= static_cast<uint32_t>(k.word >> 60) * 0x1555;      // key type
-    return h & (SDK_FDB_SIZE - 1);
+    return h & mask;
 }
 
 struct FdbSlot {
@@ -110,7 +111,10 @@ struct FdbFilter {
 };
 
 struct FdbTable {
+    // The board's size for the device (a power of two; SDK_FDB_SIZE unless it says otherwise).
     std::vector<FdbSlot> slots = std::vector<FdbSlot>(SDK_FDB_SIZE);
+    uint32_t size() const { return static_cast<uint32_t>(slots.size()); }
+    uint32_t mask() const { return size() - 1; }
     uint32_t depth = 4;
     std::array<FdbPortLearn, kPortSlots> learn{};
     // Status of the last address-update message from the CPU.
@@ -140,8 +144,9 @@ struct FdbTable {
 // ---- Table operations (caller holds the device's lock) ---------------------------------
 // The slot of a live entry with this key, or -1.
 inline int32_t fdb_find(const FdbTable& t, const FdbKey& k) {
-    uint32_t slot = fdb_hash(k);
-    for (uint32_t i = 0; i < t.depth; ++i, slot = (slot + 1) & (SDK_FDB_SIZE - 1)) {
+    const uint32_t mask = t.mask();
+    uint32_t slot = fdb_hash(k, mask);
+    for (uint32_t i = 0; i < t.depth; ++i, slot = (slot + 1) & mask) {
         const FdbSlot& s = t.slots[slot];
         if (!(s.flags & kFdbValid)) return -1;
         if (!(s.flags & kFdbSkip) && s.key == k) return static_cast<int32_t>(slot);

@@ -56,7 +56,7 @@ void advance_clock(uint32_t seconds) {
 
 void fdb_walk(Locked d, uint32_t mode) {
     FdbTable& t = d->fdb;
-    for (uint32_t i = 0; i < SDK_FDB_SIZE; ++i) {
+    for (uint32_t i = 0; i < t.size(); ++i) {
         FdbSlot& s = t.slots[i];
         if (!s.live() || !selected(d, s)) continue;
         bool is_static = s.flags & kFdbStatic;
@@ -100,7 +100,7 @@ void fdb_trigger(Locked d, uint32_t mode) {
     FdbTable& t = d->fdb;
     t.action_pending = true;
     t.pending_mode = mode;
-    t.action_done_us = clock_us() + (uint64_t{SDK_FDB_SIZE} * kWalkNsPerSlot + 999) / 1000;
+    t.action_done_us = clock_us() + (uint64_t{t.size()} * kWalkNsPerSlot + 999) / 1000;
 }
 
 void fdb_trigger_finish(Locked d) {
