@@ -203,4 +203,20 @@ TEST_F(AddrE2e, AFlushByPortRemovesThatPortsLearnedEntriesOnly) {
     EXPECT_TRUE(scan().empty());
 }
 
+TEST_F(AddrE2e, TheDebugMenuDumpsTheChipsTableAndSetsItsSwitches) {
+    for (uint32_t n = 0; n < 3; ++n)
+        inject(3, untagged(kBroadcast, src_mac(0x900 + n)).bytes());
+    std::string out;
+    ASSERT_EQ(d.drvctl({"menu", "dev_amtrdrv"}, &out, "6\n0\n8\n4\n1\n9\n10\nq\n"), 0) << out;
+    EXPECT_NE(
+        out.find("\nMac                Vid Unit/Port IsTrunk TrunkId Is_Static age_flag Idx\n"),
+        std::string::npos)
+        << out;
+    EXPECT_NE(out.find("02-00-00-00-09-02  10    1/3"), std::string::npos) << out;
+    EXPECT_NE(out.find("3 records\n"), std::string::npos);
+    EXPECT_NE(out.find("AU queue is empty\n"), std::string::npos);
+    EXPECT_NE(out.find("[4] Set debug_flag(1)\n"), std::string::npos);
+    EXPECT_NE(out.find("[9] Set max retry count(10)\n"), std::string::npos);
+}
+
 }  // namespace
