@@ -2,7 +2,7 @@
 // (sdkSecurBreachMsgGet) from every local device and hands those of breach code
 // SDK_SECUR_BREACH_NEW_ADDRESS to the handlers bound to it, in the order they were bound,
 // then waits SDK_EVENT_SECUR_BREACH_PACE_MS before the next message. Messages of any other
-// code are dropped. The task starts with the first handler bound.
+// code are dropped. The task starts with the first message after a handler is bound.
 #pragma once
 
 #include "sdk/sdk_types.h"

@@ -149,8 +149,8 @@ bool DEV_AMTRDRV_HandleIPCReqMsg(void* msgbuf) {
                            "DEV_AMTRDRV_HandleIPCReqMsg", static_cast<unsigned long>(code),
                            static_cast<unsigned long>(got),
                            static_cast<unsigned long>(row->args.end_offset()));
-        std::memset(payload, 0, 4);
-        payload[0] = FALSE;
+        if (got < 4) std::memset(payload + got, 0, 4 - got);
+        payload[0] = FALSE;  // the other bytes of the code word come back as sent
         ipcmsg::set_msg_size(msgbuf, 4);
         return true;
     }

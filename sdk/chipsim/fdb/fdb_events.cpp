@@ -1,6 +1,7 @@
 // The SDK's event task for the address table's security-breach messages: it sleeps until the
 // pipeline queues a message (or a short while has passed), then takes every device's messages
 // in turn and hands the new-address ones to the bound handlers, one message per pace period.
+// It starts with the first message queued after a handler was bound.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -67,6 +68,12 @@ void fdb_events_notify() {
     {
         std::lock_guard<std::mutex> lock(l.mu);
         l.pending = true;
+        // The task starts with the first message there is a handler for, so the process's
+        // start-up runs no thread of the SDK's before the driver threads.
+        if (!l.started && l.count.load(std::memory_order_relaxed) > 0) {
+            l.started = true;
+            std::thread(event_task).detach();
+        }
     }
     l.cv.notify_one();
 }
@@ -81,9 +88,5 @@ SDK_STATUS sdkEventSecurBreachBind(SDK_SECUR_BREACH_HANDLER handler) {
     if (n >= SDK_EVENT_MAX_SECUR_BREACH_HANDLERS) return SDK_OUT_OF_RANGE;
     l.handlers[n] = handler;
     l.count.store(n + 1, std::memory_order_release);
-    if (!l.started) {
-        l.started = true;
-        std::thread(chipsim::event_task).detach();
-    }
     return SDK_OK;
 }
