@@ -7,6 +7,7 @@
 #include "sdk/sdk_cfg.h"
 #include "sdk/sdk_counters.h"
 #include "sdk/sdk_cscd.h"
+#include "sdk/sdk_event.h"
 #include "sdk/sdk_fdb.h"
 #include "sdk/sdk_mirror.h"
 #include "sdk/sdk_misc.h"

@@ -2,7 +2,8 @@
 // key, learning control per port, ageing and the other table actions, and the messages the
 // table sends the CPU (address updates and new-address security events).
 //
-// The table is an array of SDK_FDB_SIZE numbered slots. An entry lives in one of `lookup
+// The table is an array of numbered slots: SDK_FDB_SIZE, or the size the board gives the device
+// (sdkCfgTableNumEntriesGet, SDK_CFG_TABLE_FDB, reports it). An entry lives in one of `lookup
 // length` consecutive slots from its hash bucket's start, modulo the table size
 // (sdkBrgFdbHashCalc gives the start). Each slot has a valid flag, a skip flag (a deleted or
 // aged entry: searches pass over it, new entries may reuse it) and an age flag (cleared by
@@ -12,7 +13,7 @@
 
 #include "sdk/sdk_types.h"
 
-constexpr uint32_t SDK_FDB_SIZE = 16384;
+constexpr uint32_t SDK_FDB_SIZE = 16384;  // the size of a device's table unless its board says
 
 // Key types of an entry.
 constexpr uint32_t SDK_MAC_ENTRY_KEY_MAC_VID = 0;
@@ -162,7 +163,9 @@ SDK_STATUS sdkBrgFdbActionTransplantDataSet(uint8_t devNum, const SDK_INTERFACE_
                                             const SDK_INTERFACE_INFO* newInterface);
 SDK_STATUS sdkBrgFdbActionTransplantDataGet(uint8_t devNum, SDK_INTERFACE_INFO* oldInterface,
                                             SDK_INTERFACE_INFO* newInterface);
-// Runs one walk in `mode`; SDK_BAD_STATE while a walk is still running.
+// Starts one walk in `mode`; SDK_BAD_STATE while a walk is still running. The walk takes time
+// in proportion to the table's size (about 1 ms for 16K slots) and makes its changes when it
+// ends; disabling actions meanwhile abandons it.
 SDK_STATUS sdkBrgFdbTrigActionStart(uint8_t devNum, uint32_t mode);
 SDK_STATUS sdkBrgFdbTrigActionStatusGet(uint8_t devNum, bool* actFinished);
 

@@ -8,42 +8,20 @@
 #include <vector>
 
 #include "bench/common/bench_daemon.h"
+#include "bench/common/roundtrip.h"
 #include "drivers/swdrv/dev_swdrv_subcmd.h"
-#include "platform/sysfun/ipc_client.h"
-#include "platform/sysfun/ipc_msg.h"
-#include "platform/sysfun/sysfun.h"
 
 namespace {
 
 constexpr uint32_t kGroupQueue = 24;
 constexpr uint32_t kBareQueue = 4001;
 
-std::vector<uint8_t> request_message() {
-    std::vector<uint8_t> m(ipcmsg::kHeaderSize + 16, 0);
-    ipcmsg::set_cmd(m.data(), swdrv::subcmd::kModule);
-    ipcmsg::set_msg_size(m.data(), 16);
-    return m;  // sub-command 0 (not served: answered at once) and three argument words
-}
-
-void round_trips(benchmark::State& state, uint32_t key) {
-    ipc::Client client;
-    auto msg = request_message();
-    std::vector<uint8_t> resp(sys_adpt::kMaxMsgSize);
-    size_t len = 0;
-    for (auto _ : state) {
-        if (client.request(key, msg.data(), msg.size(), resp.data(), resp.size(), &len, 2000) !=
-            SYSFUN_OK) {
-            state.SkipWithError("no response");
-            break;
-        }
-    }
-}
-
+// Sub-command 0 of module 119 is not served: answered at once.
 void BM_GroupThread(benchmark::State& state) {
-    round_trips(state, kGroupQueue);
+    bench::round_trips(state, kGroupQueue, bench::round_trip_message(swdrv::subcmd::kModule));
 }
 void BM_BareQueue(benchmark::State& state) {
-    round_trips(state, kBareQueue);
+    bench::round_trips(state, kBareQueue, bench::round_trip_message(swdrv::subcmd::kModule));
 }
 
 }  // namespace

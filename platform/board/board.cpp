@@ -98,6 +98,10 @@ const Device* Unit::device(uint8_t id) const {
     return nullptr;
 }
 
+const char* default_board_text() {
+    return kDefaultBoard;
+}
+
 Description default_board() {
     Description d;
     std::string error;

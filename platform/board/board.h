@@ -149,6 +149,7 @@ struct Device {
     bool phy_polling = true;      // the chip polls its PHYs
     uint32_t core_clock = 200;    // MHz
     bool trunk_remap = false;     // the chip refuses low trunk ids (the driver remaps them)
+    uint32_t fdb_size = 16384;    // slots of the MAC address table: a power of two, 4K..64K
     std::vector<CascadePort> cascade;
 };
 
@@ -226,6 +227,8 @@ const Description& current();
 void set_current(const Description& d);
 // The compiled-in default board.
 Description default_board();
+// The text the default board is parsed from (a board file's contents).
+const char* default_board_text();
 
 // Parses a board file's text. False with *error ("line N: reason") when it is not valid.
 bool parse(const std::string& text, Description* out, std::string* error);

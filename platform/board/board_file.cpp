@@ -211,6 +211,9 @@ class Parser {
         d.core_clock = s.num("core_clock", 1000, 200);
         d.trunk_remap = s.num("trunk_remap", 1, 0) != 0;
         if (d.core_clock == 0) fail("core_clock must not be 0");
+        d.fdb_size = s.num("fdb_size", 65536, 16384);
+        if (d.fdb_size < 4096 || (d.fdb_size & (d.fdb_size - 1)))
+            fail("fdb_size must be a power of two from 4096 to 65536");
         u_->devices.push_back(d);
     }
 

@@ -136,6 +136,14 @@ void SWDRV_ShutdownSwitch() {
 bool AMTRDRV_MGR_Create_InterCSC_Relation() {
     return record("AMTRDRV", "AMTRDRV_MGR_Create_InterCSC_Relation");
 }
+void AMTRDRV_MGR_AnnounceNA_N_SecurityCheck(uint16_t* result, const uint8_t* mac, uint32_t vid,
+                                            uint32_t reason, uint32_t port, uint32_t unit) {
+    calllog::recordf("AMTRDRV",
+                     "AMTRDRV_MGR_AnnounceNA_N_SecurityCheck(mac=%02x-%02x-%02x-%02x-%02x-%02x, "
+                     "vid=%u, reason=%u, port=%u, unit=%u, result=%u,%u,%u)",
+                     mac[0], mac[1], mac[2], mac[3], mac[4], mac[5], vid, reason, port, unit,
+                     result[0], result[1], result[2]);
+}
 bool AMTRDRV_TASK_CreateTask() {
     record("AMTRDRV", "AMTRDRV_TASK_CreateTask");
     return firmware::start_component_task("AMTRDRV", "AMTRDRV", kComponentTaskPriority, 0, nullptr);

@@ -69,6 +69,10 @@ void SWDRV_ShutdownSwitch();
 // ---- Address-table and counters managers -------------------------------------------
 bool AMTRDRV_MGR_Create_InterCSC_Relation();
 bool AMTRDRV_TASK_CreateTask();
+// The address-management layer's announcement of a new source address (the first handler the
+// address table driver registers): records the address, VLAN, port and unit it is told.
+void AMTRDRV_MGR_AnnounceNA_N_SecurityCheck(uint16_t* result, const uint8_t* mac, uint32_t vid,
+                                            uint32_t reason, uint32_t port, uint32_t unit);
 bool NMTRDRV_Create_InterCSC_Relation();
 bool NMTRDRV_TASK_CreateTask();
 

@@ -3,6 +3,8 @@
 // messages the table sends the CPU.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <map>
 
@@ -44,6 +46,16 @@ class FdbTest : public ChipTest {
         if (sdkBrgFdbFromCpuAuMsgStatusGet(0, &completed, &succeeded) != SDK_OK || !completed)
             return 1;
         return succeeded ? 0 : 2;
+    }
+    // Starts a triggered walk and waits (boundedly) for it to end.
+    static void run_walk(uint32_t mode) {
+        ASSERT_EQ(sdkBrgFdbTrigActionStart(0, mode), SDK_OK);
+        bool done = false;
+        for (int i = 0; i < 2000 && !done; ++i) {
+            ASSERT_EQ(sdkBrgFdbTrigActionStatusGet(0, &done), SDK_OK);
+            if (!done) usleep(100);
+        }
+        ASSERT_TRUE(done);
     }
     static int32_t find(const SDK_MAC_ENTRY_EXT& e) {
         uint32_t index;
@@ -249,24 +261,21 @@ TEST_F(FdbTest, TriggeredDeletingHonoursTheFilters) {
         ASSERT_EQ(set(e), 0);
     ASSERT_EQ(sdkBrgFdbActionActiveInterfaceSet(0, 0, 1, 3, 0x7F), SDK_OK);  // port 3
     ASSERT_EQ(sdkBrgFdbActionActiveVlanSet(0, 1, 0xFFF), SDK_OK);            // VLAN 1
-    ASSERT_EQ(sdkBrgFdbTrigActionStart(0, SDK_FDB_ACTION_DELETING), SDK_OK);
-    bool done = false;
-    ASSERT_EQ(sdkBrgFdbTrigActionStatusGet(0, &done), SDK_OK);
-    EXPECT_TRUE(done);
+    run_walk(SDK_FDB_ACTION_DELETING);
     EXPECT_EQ(find(all[0]), -1);
     EXPECT_NE(find(all[1]), -1);  // other VLAN
     EXPECT_NE(find(all[2]), -1);  // other port
     EXPECT_NE(find(all[4]), -1);  // static
     ASSERT_EQ(sdkBrgFdbStaticDelEnable(0, true), SDK_OK);
     ASSERT_EQ(sdkBrgFdbActionActiveVlanSet(0, 0, 0), SDK_OK);
-    ASSERT_EQ(sdkBrgFdbTrigActionStart(0, SDK_FDB_ACTION_DELETING), SDK_OK);
+    run_walk(SDK_FDB_ACTION_DELETING);
     EXPECT_EQ(find(all[1]), -1);
     EXPECT_EQ(find(all[4]), -1);
     EXPECT_NE(find(all[3]), -1);
     // A device filter that matches no port entry deletes nothing.
     ASSERT_EQ(sdkBrgFdbActionActiveInterfaceSet(0, 0, 0, 0, 0), SDK_OK);
     ASSERT_EQ(sdkBrgFdbActionActiveDevSet(0, 9, 0x1F), SDK_OK);
-    ASSERT_EQ(sdkBrgFdbTrigActionStart(0, SDK_FDB_ACTION_DELETING), SDK_OK);
+    run_walk(SDK_FDB_ACTION_DELETING);
     EXPECT_EQ(chipsim::fdb_stats(0).entries, 2u);
     uint32_t dev, mask;
     ASSERT_EQ(sdkBrgFdbActionActiveDevGet(0, &dev, &mask), SDK_OK);
@@ -282,7 +291,7 @@ TEST_F(FdbTest, TransplantingMovesEntriesAndReportsThem) {
     to.type = SDK_INTERFACE_TRUNK;
     to.trunkId = 2;
     ASSERT_EQ(sdkBrgFdbActionTransplantDataSet(0, &from, &to), SDK_OK);
-    ASSERT_EQ(sdkBrgFdbTrigActionStart(0, SDK_FDB_ACTION_TRANSPLANTING), SDK_OK);
+    run_walk(SDK_FDB_ACTION_TRANSPLANTING);
     Slot s = read(uint32_t(find(entry(1))));
     EXPECT_EQ(s.e.dstInterface.type, SDK_INTERFACE_TRUNK);
     EXPECT_EQ(s.e.dstInterface.trunkId, 2);
@@ -305,8 +314,26 @@ TEST_F(FdbTest, AStalledActionIsReportedRunningUntilItEnds) {
     EXPECT_EQ(sdkBrgFdbTrigActionStart(0, SDK_FDB_ACTION_DELETING), SDK_BAD_STATE);
     EXPECT_NE(find(entry(1)), -1);
     chipsim::set_fdb_action_stall(0, false);
+    for (int i = 0; i < 2000 && !done; ++i) {
+        ASSERT_EQ(sdkBrgFdbTrigActionStatusGet(0, &done), SDK_OK);
+        if (!done) usleep(100);
+    }
+    EXPECT_TRUE(done);
+    EXPECT_EQ(find(entry(1)), -1);
+}
+
+TEST_F(FdbTest, DisablingActionsAbandonsAWalkUnderWay) {
+    ASSERT_EQ(set(entry(1)), 0);
+    chipsim::set_fdb_action_stall(0, true);
+    ASSERT_EQ(sdkBrgFdbTrigActionStart(0, SDK_FDB_ACTION_DELETING), SDK_OK);
+    ASSERT_EQ(sdkBrgFdbActionsEnableSet(0, false), SDK_OK);
+    chipsim::set_fdb_action_stall(0, false);
+    bool done = false;
     ASSERT_EQ(sdkBrgFdbTrigActionStatusGet(0, &done), SDK_OK);
     EXPECT_TRUE(done);
+    EXPECT_NE(find(entry(1)), -1);  // abandoned before it ended
+    ASSERT_EQ(sdkBrgFdbActionsEnableSet(0, true), SDK_OK);
+    run_walk(SDK_FDB_ACTION_DELETING);
     EXPECT_EQ(find(entry(1)), -1);
 }
 

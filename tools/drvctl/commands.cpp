@@ -69,6 +69,14 @@ const std::vector<Command>& commands() {
          "counters [PORT] --watch [--seconds N]   rates per second, once a second",
          cmd_counters},
         {"fdb", "fdb [DEVICE]                the chip's MAC address table", cmd_fdb},
+        {"addr",
+         "addr show [vlan VID] [port PORT]   learned addresses, through the address table "
+         "driver's scan\n"
+         "addr add VID MAC PORT|trunk:N      a static entry; addr delete VID MAC\n"
+         "addr flush port PORT|vlan VID|trunk N   removes learned entries; addr ageing "
+         "SECONDS (0 off, 10..844)\n"
+         "addr lookup VID MAC               where the table sends an address",
+         cmd_addr},
         {"clock", "clock advance SECONDS [MS]  move the chip's clock forward (address ageing)",
          cmd_clock},
         {"port",

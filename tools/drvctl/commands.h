@@ -49,5 +49,6 @@ int cmd_counters(Args& args);
 int cmd_trunk(Args& args);
 int cmd_storm(Args& args);
 int cmd_mirror(Args& args);
+int cmd_addr(Args& args);
 
 }  // namespace drvctl

@@ -43,6 +43,7 @@ void build_device(Device& d, const board::Unit& u, const board::Device& desc) {
     d.desc = &desc;
     d.hw_dev_num = desc.hw_dev_num;
     d.trunks.remap = desc.trunk_remap;
+    d.fdb.slots.assign(desc.fdb_size, FdbSlot{});
     for (uint8_t n = 0; n < SDK_MAX_PORTS; ++n) {
         Port& p = d.ports[n];
         p.num = n;

@@ -9,10 +9,8 @@
 namespace chipsim {
 namespace {
 
-constexpr uint32_t kHashMask = SDK_FDB_SIZE - 1;
 constexpr uint32_t kBreachQueue = 256;
 constexpr uint32_t kDefaultAuQueue = 256;
-static_assert((SDK_FDB_SIZE & kHashMask) == 0, "the table size is a power of two");
 
 uint64_t head(uint32_t type, uint16_t vid) {
     return uint64_t{type} << 60 | uint64_t{vid} << 48;
@@ -150,9 +148,10 @@ SDK_MAC_ENTRY_EXT fdb_slot_entry(const FdbSlot& s) {
 }
 
 int32_t fdb_insert(FdbTable& t, const FdbSlot& s) {
-    uint32_t slot = fdb_hash(s.key);
+    const uint32_t mask = t.mask();
+    uint32_t slot = fdb_hash(s.key, mask);
     int32_t free_slot = -1;
-    for (uint32_t i = 0; i < t.depth; ++i, slot = (slot + 1) & kHashMask) {
+    for (uint32_t i = 0; i < t.depth; ++i, slot = (slot + 1) & mask) {
         FdbSlot& cur = t.slots[slot];
         if (cur.live() && cur.key == s.key) {
             cur = s;
@@ -203,6 +202,7 @@ void fdb_breach_push(Locked d, const uint8_t mac[6], uint16_t vid, uint8_t port)
     m.port = port;
     m.code = SDK_SECUR_BREACH_NEW_ADDRESS;
     d->fdb.breach.push_back(m);
+    fdb_events_notify();
 }
 
 }  // namespace chipsim

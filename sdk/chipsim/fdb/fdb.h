@@ -1,4 +1,5 @@
-// The chip model's MAC address table: SDK_FDB_SIZE slots keyed by (MAC, VLAN) or by an IP
+// The chip model's MAC address table: the board's number of slots (SDK_FDB_SIZE unless it says
+// otherwise) keyed by (MAC, VLAN) or by an IP
 // multicast stream, the per-port learning control, the action engine (ageing, deleting,
 // transplanting) with its filters, and the security-event queue. It is the `fdb` member of
 // Device (model.h), guarded by the device's lock; the sdk* operations of sdk_fdb.h and the
@@ -63,15 +64,15 @@ inline FdbKey fdb_key_mac(const uint8_t mac[6], uint16_t vid) {
 // false for an unknown key type or a VLAN id above 4095.
 bool fdb_key(const SDK_MAC_ENTRY_KEY& k, FdbKey* out);
 SDK_MAC_ENTRY_KEY fdb_key_unpack(const FdbKey& k);
-// Bucket start of a key (0..SDK_FDB_SIZE-1): an XOR fold, so consecutive addresses fill
-// consecutive buckets.
-inline uint32_t fdb_hash(const FdbKey& k) {
+// Bucket start of a key in a table of mask + 1 slots: an XOR fold, so consecutive addresses
+// fill consecutive buckets.
+inline uint32_t fdb_hash(const FdbKey& k, uint32_t mask) {
     uint64_t low = k.word & 0xFFFFFFFFFFFFull;
     uint32_t h = static_cast<uint32_t>(low ^ low >> 14 ^ low >> 28 ^ low >> 42);
     h ^= k.group ^ k.group >> 14 ^ k.group >> 28;
     h ^= static_cast<uint32_t>(k.word >> 48 & 0xFFF) << 2;  // VLAN
     h ^= static_cast<uint32_t>(k.word >> 60) * 0x1555;      // key type
-    return h & (SDK_FDB_SIZE - 1);
+    return h & mask;
 }
 
 struct FdbSlot {
@@ -110,7 +111,10 @@ struct FdbFilter {
 };
 
 struct FdbTable {
+    // The board's size for the device (a power of two; SDK_FDB_SIZE unless it says otherwise).
     std::vector<FdbSlot> slots = std::vector<FdbSlot>(SDK_FDB_SIZE);
+    uint32_t size() const { return static_cast<uint32_t>(slots.size()); }
+    uint32_t mask() const { return size() - 1; }
     uint32_t depth = 4;
     std::array<FdbPortLearn, kPortSlots> learn{};
     // Status of the last address-update message from the CPU.
@@ -126,9 +130,10 @@ struct FdbTable {
     SDK_INTERFACE_INFO transplant_old{};
     SDK_INTERFACE_INFO transplant_new{};
     bool action_stalled = false;  // tests: a triggered walk does not finish
-    bool action_pending = false;  // a triggered walk waits for the stall to end
+    bool action_pending = false;  // a triggered walk is under way
     uint32_t pending_mode = 0;
-    uint64_t next_pass_ms = 0;  // automatic ageing: time of the next pass (0: not armed)
+    uint64_t action_done_us = 0;  // when the triggered walk under way ends (model time)
+    uint64_t next_pass_ms = 0;    // automatic ageing: time of the next pass (0: not armed)
     std::deque<SDK_SECUR_BREACH_MSG> breach;
     uint32_t au_lost = 0;             // address-update messages that found the queue full
     uint32_t breach_lost = 0;         // security events that found their queue full
@@ -139,8 +144,9 @@ struct FdbTable {
 // ---- Table operations (caller holds the device's lock) ---------------------------------
 // The slot of a live entry with this key, or -1.
 inline int32_t fdb_find(const FdbTable& t, const FdbKey& k) {
-    uint32_t slot = fdb_hash(k);
-    for (uint32_t i = 0; i < t.depth; ++i, slot = (slot + 1) & (SDK_FDB_SIZE - 1)) {
+    const uint32_t mask = t.mask();
+    uint32_t slot = fdb_hash(k, mask);
+    for (uint32_t i = 0; i < t.depth; ++i, slot = (slot + 1) & mask) {
         const FdbSlot& s = t.slots[slot];
         if (!(s.flags & kFdbValid)) return -1;
         if (!(s.flags & kFdbSkip) && s.key == k) return static_cast<int32_t>(slot);
@@ -159,6 +165,8 @@ uint32_t fdb_count(const FdbTable& t);
 // full). index < 0: the entry is not in the table.
 void fdb_au_push(Locked d, uint32_t type, const FdbSlot& s, int32_t index);
 void fdb_breach_push(Locked d, const uint8_t mac[6], uint16_t vid, uint8_t port);
+// Wakes the SDK's event task: a security event was queued (fdb_events.cpp).
+void fdb_events_notify();
 
 // ---- The action engine -------------------------------------------------------------------
 // Runs the automatic ageing passes that fell due up to `now_ms` on the model's clock. Every
@@ -167,6 +175,14 @@ void fdb_breach_push(Locked d, const uint8_t mac[6], uint16_t vid, uint8_t port)
 void fdb_catch_up(Locked d, uint64_t now_ms);
 // One walk of the table in `mode` over the entries the filter selects.
 void fdb_walk(Locked d, uint32_t mode);
+// A triggered walk (sdkBrgFdbTrigActionStart) takes model time in proportion to the table's
+// size; its changes are made when it ends. fdb_trigger starts one, fdb_trigger_finish ends
+// the one under way when its time has come (and it is not stalled), fdb_trigger_abort drops
+// it (actions disabled).
+constexpr uint64_t kWalkNsPerSlot = 64;
+void fdb_trigger(Locked d, uint32_t mode);
+void fdb_trigger_finish(Locked d);
+void fdb_trigger_abort(FdbTable& t);
 // Re-arms automatic ageing after a change of its settings.
 void fdb_rearm(FdbTable& t, uint64_t now_ms);
 
@@ -207,5 +223,7 @@ void register_fdb_simctl();
 // ---- The model's clock -------------------------------------------------------------------
 // Milliseconds on a monotonic clock that tests can move forward (advance_clock, chipsim.h).
 uint64_t clock_ms();
+// The same clock in microseconds, at full resolution.
+uint64_t clock_us();
 
 }  // namespace chipsim

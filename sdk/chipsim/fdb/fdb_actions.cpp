@@ -42,6 +42,13 @@ uint64_t clock_ms() {
            g_clock_offset_ms.load(std::memory_order_relaxed);
 }
 
+uint64_t clock_us() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000 + static_cast<uint64_t>(ts.tv_nsec) / 1000 +
+           g_clock_offset_ms.load(std::memory_order_relaxed) * 1000;
+}
+
 void advance_clock(uint32_t seconds) {
     advance_clock_ms(uint64_t{seconds} * 1000);
 }
@@ -53,7 +60,7 @@ void advance_clock_ms(uint64_t ms) {
 
 void fdb_walk(Locked d, uint32_t mode) {
     FdbTable& t = d->fdb;
-    for (uint32_t i = 0; i < SDK_FDB_SIZE; ++i) {
+    for (uint32_t i = 0; i < t.size(); ++i) {
         FdbSlot& s = t.slots[i];
         if (!s.live() || !selected(d, s)) continue;
         bool is_static = s.flags & kFdbStatic;
@@ -93,8 +100,27 @@ void fdb_rearm(FdbTable& t, uint64_t now_ms) {
     t.next_pass_ms = automatic ? now_ms + uint64_t{t.aging_timeout} * 1000 : 0;
 }
 
+void fdb_trigger(Locked d, uint32_t mode) {
+    FdbTable& t = d->fdb;
+    t.action_pending = true;
+    t.pending_mode = mode;
+    t.action_done_us = clock_us() + (uint64_t{t.size()} * kWalkNsPerSlot + 999) / 1000;
+}
+
+void fdb_trigger_finish(Locked d) {
+    FdbTable& t = d->fdb;
+    if (!t.action_pending || t.action_stalled || clock_us() < t.action_done_us) return;
+    t.action_pending = false;
+    fdb_walk(d, t.pending_mode);
+}
+
+void fdb_trigger_abort(FdbTable& t) {
+    t.action_pending = false;
+}
+
 void fdb_catch_up(Locked d, uint64_t now_ms) {
     FdbTable& t = d->fdb;
+    if (t.action_pending) fdb_trigger_finish(d);
     if (t.trigger_mode != SDK_FDB_TRIGGER_AUTO || !t.actions_enabled) {
         t.next_pass_ms = 0;
         return;
@@ -123,10 +149,7 @@ void set_fdb_action_stall(uint8_t dev, bool stall) {
     on_device(dev, false, [&](Locked d) {
         FdbTable& t = d->fdb;
         t.action_stalled = stall;
-        if (!stall && t.action_pending) {
-            t.action_pending = false;
-            fdb_walk(d, t.pending_mode);
-        }
+        fdb_trigger_finish(d);
         return true;
     });
 }

@@ -20,7 +20,7 @@ bool fdb_read(void* msg) {
     uint32_t slot = first;
     const uint32_t room = (simctl::kMaxPayload - 16) / sc::kFdbRecordSize;
     fdb_catch_up(d, clock_ms());
-    for (; slot < SDK_FDB_SIZE && out.count < room; ++slot) {
+    for (; slot < d->fdb.size() && out.count < room; ++slot) {
         const FdbSlot& s = d->fdb.slots[slot];
         if (!s.live()) continue;
         sc::FdbRecord r;
@@ -48,9 +48,9 @@ bool fdb_read(void* msg) {
         out.items.push_back(r);
         ++out.count;
     }
-    while (slot < SDK_FDB_SIZE && !d->fdb.slots[slot].live())
+    while (slot < d->fdb.size() && !d->fdb.slots[slot].live())
         ++slot;
-    out.next = slot < SDK_FDB_SIZE ? slot : sc::kFdbEnd;
+    out.next = slot < d->fdb.size() ? slot : sc::kFdbEnd;
     return reply(msg, out);
 }
 

@@ -73,8 +73,8 @@ SDK_STATUS sdkBrgFdbHashCalc(uint8_t devNum, const SDK_MAC_ENTRY_KEY* key, uint3
     if (!key || !hash) return SDK_BAD_PTR;
     FdbKey k;
     if (!chipsim::fdb_key(*key, &k)) return SDK_BAD_PARAM;
-    return with_fdb(__func__, devNum, [&](Device&, FdbTable&) {
-        *hash = chipsim::fdb_hash(k);
+    return with_fdb(__func__, devNum, [&](Device&, FdbTable& t) {
+        *hash = chipsim::fdb_hash(k, t.mask());
         return SDK_OK;
     });
 }
@@ -83,7 +83,7 @@ SDK_STATUS sdkBrgFdbMacEntryRead(uint8_t devNum, uint32_t index, bool* valid, bo
                                  bool* aged, uint8_t* associatedDevNum, SDK_MAC_ENTRY_EXT* entry) {
     if (!valid || !skip || !aged || !associatedDevNum || !entry) return SDK_BAD_PTR;
     return with_fdb(__func__, devNum, [&](Locked d, FdbTable& t) {
-        if (index >= SDK_FDB_SIZE) return SDK_OUT_OF_RANGE;
+        if (index >= t.size()) return SDK_OUT_OF_RANGE;
         const FdbSlot& s = t.slots[index];
         *valid = s.flags & chipsim::kFdbValid;
         *skip = s.flags & chipsim::kFdbSkip;
@@ -101,7 +101,7 @@ SDK_STATUS sdkBrgFdbMacEntryWrite(uint8_t devNum, uint32_t index, bool skip,
     if (!chipsim::fdb_slot_from(*entry, &s)) return SDK_BAD_PARAM;
     if (skip) s.flags |= chipsim::kFdbSkip;
     return with_fdb(__func__, devNum, [&](Device&, FdbTable& t) {
-        if (index >= SDK_FDB_SIZE) return SDK_OUT_OF_RANGE;
+        if (index >= t.size()) return SDK_OUT_OF_RANGE;
         t.slots[index] = s;
         return SDK_OK;
     });
@@ -109,7 +109,7 @@ SDK_STATUS sdkBrgFdbMacEntryWrite(uint8_t devNum, uint32_t index, bool skip,
 
 SDK_STATUS sdkBrgFdbMacEntryInvalidate(uint8_t devNum, uint32_t index) {
     return with_fdb(__func__, devNum, [&](Device&, FdbTable& t) {
-        if (index >= SDK_FDB_SIZE) return SDK_OUT_OF_RANGE;
+        if (index >= t.size()) return SDK_OUT_OF_RANGE;
         t.slots[index].flags &= static_cast<uint8_t>(~chipsim::kFdbValid);
         return SDK_OK;
     });
@@ -215,6 +215,7 @@ SDK_STATUS sdkBrgFdbActionModeGet(uint8_t devNum, uint32_t* mode) {
 
 SDK_STATUS sdkBrgFdbActionsEnableSet(uint8_t devNum, bool enable) {
     return with_fdb(__func__, devNum, [&](Device&, FdbTable& t) {
+        if (!enable) chipsim::fdb_trigger_abort(t);  // a triggered walk under way is abandoned
         if (enable == t.actions_enabled) return SDK_OK;
         t.actions_enabled = enable;
         chipsim::fdb_rearm(t, chipsim::clock_ms());  // a full ageing time from now
@@ -338,12 +339,7 @@ SDK_STATUS sdkBrgFdbTrigActionStart(uint8_t devNum, uint32_t mode) {
     if (mode > SDK_FDB_ACTION_TRANSPLANTING) return SDK_BAD_PARAM;
     return with_fdb(__func__, devNum, [&](Locked d, FdbTable& t) {
         if (t.action_pending) return SDK_BAD_STATE;
-        if (t.action_stalled) {
-            t.action_pending = true;
-            t.pending_mode = mode;
-        } else {
-            chipsim::fdb_walk(d, mode);
-        }
+        chipsim::fdb_trigger(d, mode);
         return SDK_OK;
     });
 }

@@ -167,7 +167,7 @@ SDK_STATUS sdkCfgTableNumEntriesGet(uint8_t devNum, uint32_t table, uint32_t* nu
                 *numEntries = 4096;
                 break;
             case SDK_CFG_TABLE_FDB:
-                *numEntries = 16384;
+                *numEntries = d.fdb.size();
                 break;
             case SDK_CFG_TABLE_STG:
                 *numEntries = 32;
