@@ -8,6 +8,7 @@
 #include "sdk/sdk_cscd.h"
 #include "sdk/sdk_fdb.h"
 #include "sdk/sdk_misc.h"
+#include "sdk/sdk_netif.h"
 #include "sdk/sdk_os.h"
 #include "sdk/sdk_phy.h"
 #include "sdk/sdk_port.h"

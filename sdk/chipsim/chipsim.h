@@ -23,6 +23,7 @@
 #include "sdk/chipsim/cscd/cscd.h"
 #include "sdk/chipsim/fdb/fdb.h"
 #include "sdk/chipsim/misc/misc.h"
+#include "sdk/chipsim/netif/netif.h"
 #include "sdk/chipsim/phy/phy.h"
 #include "sdk/chipsim/port/port.h"
 #include "sdk/chipsim/stp/stp.h"

@@ -24,8 +24,25 @@ size_t build(Result* out, const Packet& p, const uint8_t* tags, uint32_t tags_le
     return offset;
 }
 
-// A copy leaves port q of d (cascade: q is an end of the internal link): counted, captured,
-// and sent on to the wire, back into the port (internal loopback) or over the internal link.
+// A switched copy out of port q: the egress stages, then tagged as the VLAN's member q sends.
+void send(Locked d, const Packet& p, uint8_t q) {
+    Port* port = d->port(q);
+    if (!port) return;
+    const bool cascade = is_cascade(d, q);
+    if (!misc_egress_block(d, p, q)) return counters_egress_filtered(d, p, q, true);
+    if (!vlan_egress(d, p, q) || (!cascade && !stp_egress(d, p, q)))
+        return counters_egress_filtered(d, p, q, false);
+    if (!port_egress_up(d, p, *port)) return;
+    uint8_t tags[2 * kTagLen];
+    uint32_t tags_len = vlan_egress_tag(d, p, q, cascade, tags);
+    size_t offset = build(p.out, p, tags, tags_len, p.l2.payload);
+    if (!misc_shaper(d, p, q, static_cast<uint32_t>(p.out->data.size() - offset))) return;
+    if (p.out->tracing) trace_stage(d, p, "egress", q, tags_len ? "sent tagged" : "sent untagged");
+    deliver(d, p, q, cascade, offset);
+}
+
+}  // namespace
+
 void deliver(Locked d, const Packet& p, uint8_t q, bool cascade, size_t offset) {
     Result* out = p.out;
     uint32_t len = static_cast<uint32_t>(out->data.size() - offset);
@@ -61,25 +78,6 @@ void deliver(Locked d, const Packet& p, uint8_t q, bool cascade, size_t offset) 
     h.up = p.up;
     out->hops.push_back(h);
 }
-
-// A switched copy out of port q: the egress stages, then tagged as the VLAN's member q sends.
-void send(Locked d, const Packet& p, uint8_t q) {
-    Port* port = d->port(q);
-    if (!port) return;
-    const bool cascade = is_cascade(d, q);
-    if (!misc_egress_block(d, p, q)) return counters_egress_filtered(d, p, q, true);
-    if (!vlan_egress(d, p, q) || (!cascade && !stp_egress(d, p, q)))
-        return counters_egress_filtered(d, p, q, false);
-    if (!port_egress_up(d, p, *port)) return;
-    uint8_t tags[2 * kTagLen];
-    uint32_t tags_len = vlan_egress_tag(d, p, q, cascade, tags);
-    size_t offset = build(p.out, p, tags, tags_len, p.l2.payload);
-    if (!misc_shaper(d, p, q, static_cast<uint32_t>(p.out->data.size() - offset))) return;
-    if (p.out->tracing) trace_stage(d, p, "egress", q, tags_len ? "sent tagged" : "sent untagged");
-    deliver(d, p, q, cascade, offset);
-}
-
-}  // namespace
 
 uint8_t* put_tag(uint8_t* b, uint16_t tpid, uint16_t tci) {
     b[0] = static_cast<uint8_t>(tpid >> 8);

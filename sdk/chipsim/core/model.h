@@ -33,6 +33,7 @@
 #include "sdk/chipsim/cscd/cscd.h"
 #include "sdk/chipsim/fdb/fdb.h"
 #include "sdk/chipsim/misc/misc.h"
+#include "sdk/chipsim/netif/netif.h"
 #include "sdk/chipsim/phy/phy.h"
 #include "sdk/chipsim/port/port.h"
 #include "sdk/chipsim/stp/stp.h"
@@ -96,6 +97,7 @@ struct Device {
     MacCounters mac;
     Capture capture;
     CpuQueue cpu;
+    Netif netif;  // the receive DMA queues behind the CPU queue
     HopCache cache;
 
     Port* port(uint8_t p) {
@@ -140,6 +142,9 @@ struct Model {
     std::vector<TwsiDev> twsi;
     std::map<uint32_t, uint8_t> board_regs;
     bool twsi_up = false;
+
+    // The SDK's event task and the transmit pools (last: its task ends before the devices go).
+    NetifGlobal netif;
 };
 
 // The model of the process (built on first use from the current board).

@@ -39,6 +39,7 @@ void to_cpu(Locked d, const Packet& p, uint32_t code) {
     c.tagged = p.l2.tagged;
     c.mirrored = p.cmd == Cmd::kMirror;
     c.cpu_code = code;
+    c.tc = p.tc;
     c.bytes.assign(p.data, p.data + p.len);
     q.frames.push_back(std::move(c));
     PortCounters* pc = d->counters.ports.data();

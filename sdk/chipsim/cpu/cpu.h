@@ -33,6 +33,7 @@ struct CpuFrame {
     bool tagged = false;    // it came in with a tag
     bool mirrored = false;  // a copy: the frame itself was also forwarded
     uint32_t cpu_code = 0;
+    uint8_t tc = 0;              // traffic class towards the CPU: the receive queue it goes to
     std::vector<uint8_t> bytes;  // as received
 };
 
