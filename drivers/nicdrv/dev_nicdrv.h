@@ -15,6 +15,8 @@
 #include "sdk/sdk_netif.h"
 
 bool DEV_NICDRV_Init();
+// Forgets everything (tests: a fresh control block before the next DEV_NICDRV_Init).
+void DEV_NICDRV_OM_Reset();
 // Starts the receive task "NIC".
 bool DEV_NICDRV_CreateTask();
 bool DEV_NICDRV_HandleIPCReqMsg(void* msgbuf);

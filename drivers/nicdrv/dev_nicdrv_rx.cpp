@@ -1,6 +1,7 @@
 // The receive side's set-up and enqueue: the shared state in segment 6, the control-record
 // pool and the weighted queue, all under semaphore 17.
 #include <cstring>
+#include <memory>
 
 #include "drivers/nicdrv/dev_nicdrv_internal.h"
 #include "drivers/nicdrv/dev_nicdrv_pmgr.h"
@@ -11,7 +12,7 @@
 namespace nicdrv {
 namespace {
 
-ControlBlock g_cb;
+std::unique_ptr<ControlBlock> g_cb = std::make_unique<ControlBlock>();
 
 // Weighted queue parameters, by queue.
 constexpr uint32_t kWeights[nicshm::kQueues] = {1, 2, 4, 6, 6, 12, 14, 0, 0, 0};
@@ -43,7 +44,7 @@ CtrlRecord* alloc_record() {
 }  // namespace
 
 ControlBlock& cb() {
-    return g_cb;
+    return *g_cb;
 }
 
 SemLock::SemLock(uint32_t id) : id_(id) {
@@ -64,6 +65,15 @@ uint32_t admission_limit(uint32_t queue) {
 }  // namespace nicdrv
 
 using namespace nicdrv;
+
+void DEV_NICDRV_OM_Reset() {
+    sdkEventRxPacketHandlerRegister(nullptr);
+    ControlBlock& c = cb();
+    L_MQ_Destroy(c.mq);
+    L_PT_Destroy(&c.ctrl_pool);
+    L_PT_Destroy(&c.fi_pool);
+    g_cb = std::make_unique<ControlBlock>();
+}
 
 bool DEV_NICDRV_Init() {
     ControlBlock& c = cb();
