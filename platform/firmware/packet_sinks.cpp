@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/components/calllog.h"
+#include "platform/firmware/packet_capture.h"
 #include "platform/lmm/l_ipcmem.h"
 #include "platform/lmm/l_mm.h"
 
@@ -83,7 +84,9 @@ void take(Sink& s, L_MM_Mref_T* mref) {
 void LAN_RecvPacket(uint32_t unit, uint32_t port, const LAN_RecvInfo_T* info, uint32_t cpu_code,
                     L_MM_Mref_T* mref) {
     uint32_t len = 0;
-    if (!mref || !L_MM_Mref_GetPdu(mref, &len)) return;
+    auto* pdu = mref ? static_cast<const uint8_t*>(L_MM_Mref_GetPdu(mref, &len)) : nullptr;
+    if (!pdu) return;
+    packet_capture::record("LAN", unit, port, cpu_code, pdu, len);
     calllog::recordf("LAN",
                      "LAN_RecvPacket(unit=%u, port=%u, cpu_code=%u, vid=%u, len=%u, mref=0x%x, "
                      "free_info=0x%x)",
@@ -95,7 +98,9 @@ void LAN_RecvPacket(uint32_t unit, uint32_t port, const LAN_RecvInfo_T* info, ui
 void IUC_PacketArrival(uint32_t device, uint32_t port, uint32_t free_info, uint32_t cpu_code,
                        L_MM_Mref_T* mref) {
     uint32_t len = 0;
-    if (!mref || !L_MM_Mref_GetPdu(mref, &len)) return;
+    auto* pdu = mref ? static_cast<const uint8_t*>(L_MM_Mref_GetPdu(mref, &len)) : nullptr;
+    if (!pdu) return;
+    packet_capture::record("IUC", 0, port, cpu_code, pdu, len);
     calllog::recordf("IUC",
                      "IUC_PacketArrival(device=%u, port=%u, cpu_code=%u, len=%u, mref=0x%x, "
                      "free_info=0x%x)",

@@ -44,5 +44,6 @@ int cmd_transceiver(Args& args);
 // `sim sfp ...` (args.words begin with "sfp").
 int cmd_sim_sfp(Args& args);
 int cmd_counters(Args& args);
+int cmd_nic(Args& args);
 
 }  // namespace drvctl
