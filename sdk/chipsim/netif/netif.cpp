@@ -12,13 +12,17 @@
 namespace chipsim {
 namespace {
 
+// Wakes the event task; a task that is busy finds the work when it looks again, so only a
+// sleeping one is signalled.
 void wake_event_task() {
     NetifGlobal& g = model().netif;
+    bool sleeping;
     {
         std::lock_guard<std::mutex> lock(g.mu);
         g.wake = true;
+        sleeping = g.sleeping;
     }
-    g.cv.notify_one();
+    if (sleeping) g.cv.notify_one();
 }
 
 // Moves the oldest waiting frame into receive buffers; false when there is none or not
@@ -141,7 +145,9 @@ void netif_event_task(Model* m) {
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(g.mu);
+            g.sleeping = true;
             g.cv.wait(lock, [&] { return g.stop || (g.wake && !g.manual); });
+            g.sleeping = false;
             if (g.stop) return;
             g.wake = false;
         }

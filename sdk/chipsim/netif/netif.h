@@ -68,7 +68,8 @@ struct NetifGlobal {
     SDK_NET_RX_PACKET_HANDLER handler = nullptr;
     bool wake = false;
     bool stop = false;
-    bool manual = false;  // tests deliver with netif_deliver instead of the task
+    bool manual = false;    // tests deliver with netif_deliver instead of the task
+    bool sleeping = false;  // the task waits to be signalled
     std::thread task;
 
     std::mutex pools_mu;                          // pools and event handles
