@@ -21,6 +21,9 @@ void wake_event_task() {
         std::lock_guard<std::mutex> lock(g.mu);
         g.wake = true;
         sleeping = g.sleeping;
+        // The task starts with the first packet, so that a process has no thread of the SDK's
+        // before it has packets to deliver.
+        if (g.handler && !g.task.joinable()) g.task = std::thread(netif_event_task, &model());
     }
     if (sleeping) g.cv.notify_one();
 }
@@ -84,9 +87,9 @@ NetifGlobal::~NetifGlobal() {
         if (p && p->area) L_IPCMEM_FreeDmaArea(p->area);
 }
 
-void netif_rx_dma(Locked d) {
+void netif_rx_dma(Locked d, bool wake) {
     if (!d->netif.up()) return;
-    bool moved = false;
+    bool moved = wake;
     while (dma_one(d))
         moved = true;
     if (moved) wake_event_task();

@@ -80,8 +80,9 @@ struct NetifGlobal {
 };
 
 // Stage netif_rx_dma: frames waiting in the CPU queue go into free receive buffers of the
-// queue their traffic class names, and the event task is woken.
-void netif_rx_dma(Locked d);
+// queue their traffic class names, and the event task is woken (also when `wake` asks for it
+// without new frames).
+void netif_rx_dma(Locked d, bool wake = false);
 
 // The SDK's event task (started by sdkEventRxPacketHandlerRegister, ended with the model).
 void netif_event_task(Model* m);

@@ -16,10 +16,12 @@ SDK_STATUS sdkEventRxPacketHandlerRegister(SDK_NET_RX_PACKET_HANDLER handler) {
     {
         std::lock_guard<std::mutex> lock(g.mu);
         g.handler = handler;
-        g.wake = true;
-        if (handler && !g.task.joinable()) g.task = std::thread(netif_event_task, &m);
     }
-    g.cv.notify_one();
+    // Packets filled before the handler was there are delivered now.
+    for (auto& d : m.devices) {
+        DeviceLock lock(*d);
+        if (!lock.locked()->netif.ready.empty()) netif_rx_dma(lock.locked(), true);
+    }
     return SDK_OK;
 }
 
