@@ -294,8 +294,10 @@ uint32_t SYSFUN_SendEvent(uint32_t thread_id, uint32_t event_bits) {
     if (!ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
     ctl::ThreadSlot* s = find_thread(thread_id);
     if (!s) return SYSFUN_RESULT_OBJ_NOT_EXIST;
-    s->pending.fetch_or(event_bits, std::memory_order_acq_rel);
-    futex_wake_all(&s->pending);
+    // A thread sleeps only while none of its awaited bits is pending: when these bits were
+    // pending already, nobody sleeps on them and the wake-up is spared.
+    const uint32_t was = s->pending.fetch_or(event_bits, std::memory_order_acq_rel);
+    if ((was & event_bits) != event_bits) futex_wake_all(&s->pending);
     return SYSFUN_OK;
 }
 

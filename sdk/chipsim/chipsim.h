@@ -26,6 +26,7 @@
 #include "sdk/chipsim/fdb/fdb.h"
 #include "sdk/chipsim/mirror/mirror.h"
 #include "sdk/chipsim/misc/misc.h"
+#include "sdk/chipsim/netif/netif.h"
 #include "sdk/chipsim/phy/phy.h"
 #include "sdk/chipsim/port/port.h"
 #include "sdk/chipsim/ratelimit/ratelimit.h"

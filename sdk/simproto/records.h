@@ -309,6 +309,21 @@ struct CpuQueueReply {
     SIMPROTO_FIELDS(s.waiting, s.count, counted(s.items, s.count))
 };
 
+// NETIF: a device's CPU network interface, its receive DMA buffers and the packets through it.
+struct NetifReply {
+    uint32_t up = 0;
+    uint32_t buffers = 0;
+    uint32_t free_buffers = 0;
+    uint32_t ready = 0;        // filled, not yet handed to the CPU
+    uint32_t held_by_cpu = 0;  // buffers the CPU holds
+    uint32_t waiting = 0;      // frames in the CPU queue waiting for buffers
+    uint64_t rx_packets = 0;
+    uint64_t rx_bufs_freed = 0;
+    uint64_t tx_packets = 0;
+    SIMPROTO_FIELDS(s.up, s.buffers, s.free_buffers, s.ready, s.held_by_cpu, s.waiting,
+                    s.rx_packets, s.rx_bufs_freed, s.tx_packets)
+};
+
 // Fixed record sizes, for the replies that fill a message with as many as fit.
 constexpr uint32_t kPortRecordSize = encoded_size(PortRecord{});
 constexpr uint32_t kVlanRecordSize = encoded_size(VlanRecord{});

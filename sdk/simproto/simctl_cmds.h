@@ -48,6 +48,7 @@ constexpr uint16_t kCountersClear = 38;  // -> nothing
 constexpr uint16_t kFdbRead = 39;        // -> FdbReply
 constexpr uint16_t kClockAdvance = 40;   // -> nothing
 constexpr uint16_t kCpuQueue = 41;       // -> CpuQueueReply
+constexpr uint16_t kNetif = 42;          // -> NetifReply
 
 // Port statistics: the MAC counters.
 //
@@ -98,6 +99,7 @@ inline constexpr Command kCommands[] = {
     {kFdbRead, "fdb-read", "DEVICE FIRST-SLOT", 2},
     {kClockAdvance, "clock-advance", "SECONDS [MILLISECONDS]", 1},
     {kCpuQueue, "cpu-queue", "DEVICE", 1},
+    {kNetif, "netif", "DEVICE", 1},
     {kMacCounters, "mac-counters", "PORT", 1},
     {kMacCounterSet, "mac-counter-set", "PORT COUNTER HIGH LOW", 4},
     {kCaptureDelay, "capture-delay", "DEVICE POLLS", 2},

@@ -113,6 +113,14 @@ const std::vector<Command>& commands() {
          "mirror vlan add|remove VID DEST | mirror mac DEST on|off\n"
          "mirror show [DEVICE]             the chip's analyzers and mirrored ports",
          cmd_mirror},
+        {"nic",
+         "nic send PORTS [--untagged PORTS] HEX   sends a frame from the CPU to a port or a list "
+         "(1,2,5) through a module-37 request, the frame in the shared IPC pool\n"
+         "nic capture --out FILE [--count N] [--seconds S]   the packets delivered to the "
+         "packet layers, with their CPU code and source port, to a pcap file\n"
+         "nic free MREF                 releases a delivered packet's mref (from `log LAN`) in "
+         "this process",
+         cmd_nic},
         {"poe",
          "poe send HEX                 a 15-byte PoE message (13 bytes: the checksum is added); "
          "prints the reply\n"

@@ -50,5 +50,6 @@ int cmd_trunk(Args& args);
 int cmd_storm(Args& args);
 int cmd_mirror(Args& args);
 int cmd_addr(Args& args);
+int cmd_nic(Args& args);
 
 }  // namespace drvctl

@@ -3,6 +3,7 @@
 // a port (internal loopback), over the internal link, or nowhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "sdk/chipsim/core/lock.h"
@@ -18,8 +19,9 @@ void egress(Locked d, Packet& p);
 // when that is not 0 (mirrored copies to an analyzer that tags them).
 void send_raw(Locked d, const Packet& p, uint8_t q, uint16_t tag_vid);
 
-// A copy already in the result's data at `offset` (to its end) leaves port q: counted,
-// captured, and sent on to the wire, back into the port or over the internal link (cascade).
+// A copy appended last to p.out->data at `offset` leaves port q of d (cascade: q is an end of
+// the internal link): counted, captured, and sent on to the wire, back into the port
+// (internal loopback) or over the internal link.
 void deliver(Locked d, const Packet& p, uint8_t q, bool cascade, size_t offset);
 
 // Writes a tag into b; returns the byte after it.

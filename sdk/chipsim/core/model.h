@@ -36,6 +36,7 @@
 #include "sdk/chipsim/fdb/fdb.h"
 #include "sdk/chipsim/mirror/mirror.h"
 #include "sdk/chipsim/misc/misc.h"
+#include "sdk/chipsim/netif/netif.h"
 #include "sdk/chipsim/phy/phy.h"
 #include "sdk/chipsim/port/port.h"
 #include "sdk/chipsim/ratelimit/ratelimit.h"
@@ -112,6 +113,7 @@ struct Device {
     Cables cables;        // the cables on the copper ports
     Secur secur;          // security events and sanity checks
     Txq txq;              // transmit queues, buffers and their profiles
+    Netif netif;  // the receive DMA queues behind the CPU queue
     HopCache cache;
 
     Port* port(uint8_t p) {
@@ -156,6 +158,9 @@ struct Model {
     std::vector<TwsiDev> twsi;
     std::map<uint32_t, uint8_t> board_regs;
     bool twsi_up = false;
+
+    // The SDK's event task and the transmit pools (last: its task ends before the devices go).
+    NetifGlobal netif;
 };
 
 // The model of the process (built on first use from the current board).

@@ -68,6 +68,7 @@ void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data,
         counters_dropped(d, p);
     }
     cpu_deliver(d, p);
+    netif_rx_dma(d);
     egress(d, p);
 }
 
@@ -146,6 +147,22 @@ void count_drop(Locked d, uint8_t port, Drop why, Result* out) {
     if (out->drop == Drop::kNone) out->drop = why;
 }
 
+void switch_hops(Result* out) {
+    Model& m = model();
+    // Copies that came back into a device: loopbacks and the internal link.
+    for (size_t i = 0; i < out->hops.size(); ++i) {
+        const Result::Hop h = out->hops[i];  // a copy: switching it may add hops
+        DeviceLock lock(*m.devices[h.dev]);
+        if (i + 1 >= kMaxHops) {
+            count_drop(lock.locked(), h.port, Drop::kLoop, out);
+            continue;
+        }
+        // out->data grows while the hop is switched: switch a copy of its bytes.
+        out->scratch.assign(out->data.data() + h.offset, out->data.data() + h.offset + h.len);
+        switch_hop(lock.locked(), h, false, out->scratch.data(), h.len, out);
+    }
+}
+
 bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Result* out,
              bool bad_fcs) {
     out->clear();
@@ -163,18 +180,7 @@ bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Resu
         DeviceLock lock(*m.devices[dev]);
         switch_hop(lock.locked(), first, true, frame, len, out);
     }
-    // Copies that came back into a device: loopbacks and the internal link.
-    for (size_t i = 0; i < out->hops.size(); ++i) {
-        const Result::Hop h = out->hops[i];  // a copy: switching it may add hops
-        DeviceLock lock(*m.devices[h.dev]);
-        if (i + 1 >= kMaxHops) {
-            count_drop(lock.locked(), h.port, Drop::kLoop, out);
-            continue;
-        }
-        // out->data grows while the hop is switched: switch a copy of its bytes.
-        out->scratch.assign(out->data.data() + h.offset, out->data.data() + h.offset + h.len);
-        switch_hop(lock.locked(), h, false, out->scratch.data(), h.len, out);
-    }
+    switch_hops(out);
     // Copies that went somewhere make the frame delivered, whatever happened to the others.
     if (!out->sent.empty() || out->to_cpu) out->drop = Drop::kNone;
     return true;

@@ -192,6 +192,10 @@ void count_drop(Locked d, uint8_t port, Drop why, Result* out);
 bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Result* out,
              bool bad_fcs = false);
 
+// Switches the copies queued in out->hops (loopbacks and the internal link), and those they
+// queue in turn.
+void switch_hops(Result* out);
+
 // Hops a frame may make through loopbacks and internal links before it is dropped.
 constexpr uint32_t kMaxHops = 8;
 

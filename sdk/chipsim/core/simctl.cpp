@@ -71,6 +71,7 @@ void register_simctl() {
         register_fdb_simctl();
         register_cpu_simctl();
         register_cable_simctl();
+        register_netif_simctl();
         poe::register_simctl();
         register_xcvr_simctl();
         register_counters_simctl();

@@ -1,0 +1,115 @@
+// The CPU network interface: the receive DMA queues and their buffers, the SDK's event task
+// that hands received packets to the registered handler, the transmit DMA pools and the
+// from-CPU send. A device's receive side is the `netif` member of Device (guarded by the
+// device's lock); the event task, the handler, the bound events and the pools are the
+// model's `netif` member (NetifGlobal, with locks of their own taken after a device's lock
+// and never while one is held the other way round).
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "sdk/chipsim/core/lock.h"
+#include "sdk/sdk_netif.h"
+
+namespace chipsim {
+
+struct Packet;
+struct Model;
+
+// Receive buffers per device unless the board parameters say otherwise.
+constexpr uint32_t kRxBufSize = 1542;
+constexpr uint32_t kRxBufCount = 512;
+
+// A packet in the receive DMA buffers, waiting for the event task.
+struct RxReady {
+    uint8_t queue = 0;
+    std::vector<uint32_t> bufs;  // buffer indices, in order
+    std::vector<uint32_t> lens;
+    SDK_NET_RX_PARAMS params{};
+};
+
+// A device's receive side.
+struct Netif {
+    uint8_t* area = nullptr;  // the buffers, in the shared IPC pool
+    uint32_t buf_size = 0;
+    uint32_t buf_count = 0;
+    std::vector<uint32_t> free_bufs;  // indices of the buffers the chip may fill
+    enum : uint8_t { kFree, kReady, kCpu };
+    std::vector<uint8_t> state;  // each buffer's owner
+    std::deque<RxReady> ready;   // filled, not yet handed to the handler
+    uint64_t rx_packets = 0;     // handed to the handler
+    uint64_t rx_bufs_freed = 0;  // given back by the CPU
+    uint64_t tx_packets = 0;     // sent from the CPU
+
+    bool up() const { return area != nullptr; }
+    ~Netif();
+};
+
+// A transmit DMA pool.
+struct DmaPool {
+    uint8_t* area = nullptr;
+    uint32_t buf_size = 0;  // rounded up to the alignment
+    uint32_t count = 0;
+    std::vector<uint32_t> free_bufs;
+    std::vector<bool> taken;
+};
+
+// The SDK's event side and the transmit pools.
+struct NetifGlobal {
+    std::mutex mu;  // handler, wake-up flag, stop flag
+    std::condition_variable cv;
+    SDK_NET_RX_PACKET_HANDLER handler = nullptr;
+    bool wake = false;
+    bool stop = false;
+    bool manual = false;    // tests deliver with netif_deliver instead of the task
+    bool sleeping = false;  // the task waits to be signalled
+    std::thread task;
+
+    std::mutex pools_mu;                          // pools and event handles
+    std::vector<std::unique_ptr<DmaPool>> pools;  // pool id i + 1
+    std::vector<uint32_t> bound;                  // handle i + 1: the events it was bound to
+
+    ~NetifGlobal();
+};
+
+// Stage netif_rx_dma: frames waiting in the CPU queue go into free receive buffers of the
+// queue their traffic class names, and the event task is woken (also when `wake` asks for it
+// without new frames).
+void netif_rx_dma(Locked d, bool wake = false);
+
+// The SDK's event task (started by sdkEventRxPacketHandlerRegister, ended with the model).
+void netif_event_task(Model* m);
+
+// Registers the simulation-control commands of the network interface.
+void register_netif_simctl();
+
+// ---- Control and inspection ----------------------------------------------------------
+// Stops the event task from running (true) so that a test delivers packets itself with
+// netif_deliver; false lets the task deliver again.
+void netif_manual_delivery(bool manual);
+// Hands up to `max` waiting packets of every device to the handler in the calling thread;
+// returns how many it handed.
+uint32_t netif_deliver(uint32_t max = ~0u);
+struct NetifStats {
+    bool up = false;
+    uint32_t buffers = 0;
+    uint32_t free_buffers = 0;
+    uint32_t ready = 0;        // packets filled, not yet handed up
+    uint32_t held_by_cpu = 0;  // buffers the CPU holds
+    uint64_t rx_packets = 0;
+    uint64_t rx_bufs_freed = 0;
+    uint64_t tx_packets = 0;
+};
+NetifStats netif_stats(uint8_t dev);
+// Puts a frame in the device's CPU queue as the pipeline would (tests, benchmarks).
+bool netif_push_cpu_frame(uint8_t dev, uint8_t tc, uint32_t cpu_code, uint8_t src_port,
+                          uint16_t vid, const uint8_t* bytes, uint32_t len);
+
+}  // namespace chipsim
