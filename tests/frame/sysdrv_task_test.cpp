@@ -85,6 +85,7 @@ const char* kCold = "type=1,startaddr=0x100000,bootreasonaddr=0xff00000";
 
 TEST(SysdrvTask, ColdAndWarmTogetherRunColdFirstAndPublishTheThreadId) {
     in_child([]() -> std::string {
+        sysfun::set_sleep_limit(2);  // the reload's two-second pause, cut short
         Task t = start_task();
         if (t.tid == 0) return "thread id not published";
         if (sysfun::thread_name(t.tid) != "SYSDRV") return "published id is not SYSDRV's";
@@ -109,6 +110,7 @@ TEST(SysdrvTask, ColdAndWarmTogetherRunColdFirstAndPublishTheThreadId) {
 
 TEST(SysdrvTask, RefusedReloadsPrintAndRebootNothing) {
     in_child([]() -> std::string {
+        sysfun::set_sleep_limit(2);
         console::Capture cap;
         sysfun::set_reboot_hook([](const std::string& r) { g_records.push_back(r); });
         SYSDRV_TASK_ReStartSystem(2);
