@@ -17,8 +17,16 @@ struct Fault {
 
 std::mutex g_mu;
 std::map<std::string, Fault>* g_map = nullptr;
-std::atomic<uint32_t> g_armed{0};     // faults in the table (the lock-free check)
+std::vector<std::string>* g_record = nullptr;  // operations asking, while recorded
+std::atomic<uint32_t> g_armed{
+    0};  // faults in the table, plus one while recording (the lock-free check)
 std::atomic<bool> g_env_read{false};  // the environment's faults are in the table
+
+// Publishes what the lock-free check looks at. Caller holds g_mu.
+void publish(const std::map<std::string, Fault>& t) {
+    g_armed.store(static_cast<uint32_t>(t.size()) + (g_record ? 1u : 0u),
+                  std::memory_order_release);
+}
 
 // The table, with the environment's faults read in on first use. Caller holds g_mu.
 std::map<std::string, Fault>& table() {
@@ -34,7 +42,7 @@ std::map<std::string, Fault>& table() {
                     std::strtoll(item.c_str() + eq + 1, nullptr, 0);
             }
         }
-        g_armed.store(static_cast<uint32_t>(g_map->size()), std::memory_order_release);
+        publish(*g_map);
         g_env_read.store(true, std::memory_order_release);
     }
     return *g_map;
@@ -47,6 +55,7 @@ int64_t answer(const char* name, int64_t normal) {
         return normal;
     std::lock_guard<std::mutex> lock(g_mu);
     auto& t = table();
+    if (g_record) g_record->push_back(name);
     auto it = t.find(name);
     if (it == t.end()) return normal;
     Fault& f = it->second;
@@ -57,7 +66,7 @@ int64_t answer(const char* name, int64_t normal) {
     int64_t v = f.value;
     if (f.count > 0 && --f.count == 0) {
         t.erase(it);
-        g_armed.store(static_cast<uint32_t>(t.size()), std::memory_order_release);
+        publish(t);
     }
     return v;
 }
@@ -74,20 +83,26 @@ void set(const std::string& name, int64_t value, uint32_t count, uint32_t skip) 
     std::lock_guard<std::mutex> lock(g_mu);
     auto& t = table();
     t[name] = Fault{value, skip, count};
-    g_armed.store(static_cast<uint32_t>(t.size()), std::memory_order_release);
+    publish(t);
 }
 
 void remove(const std::string& name) {
     std::lock_guard<std::mutex> lock(g_mu);
     auto& t = table();
     t.erase(name);
-    g_armed.store(static_cast<uint32_t>(t.size()), std::memory_order_release);
+    publish(t);
 }
 
 void clear() {
     std::lock_guard<std::mutex> lock(g_mu);
     table().clear();
-    g_armed.store(0, std::memory_order_release);
+    publish(table());
+}
+
+void record(std::vector<std::string>* calls) {
+    std::lock_guard<std::mutex> lock(g_mu);
+    g_record = calls;
+    publish(table());
 }
 
 }  // namespace faults

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace faults {
 
@@ -21,5 +22,8 @@ void remove(const std::string& name);
 // True when any fault is armed (a cheap test for operations on a fast path).
 bool any();
 void clear();
+// Tests: while `calls` is set, the name of every operation that asks for its answer is
+// appended to it, in call order (nullptr stops the recording).
+void record(std::vector<std::string>* calls);
 
 }  // namespace faults

@@ -11,6 +11,9 @@ namespace sysfun {
 // Replaces what SYSFUN_Reboot does (tests): the hook gets the boot record and SYSFUN_Reboot
 // returns after it instead of ending the process.
 void set_reboot_hook(std::function<void(const std::string&)> hook);
+// Tests: SYSFUN_Sleep sleeps at most `ticks` (0: as long as asked), so that code with long
+// fixed pauses (the reload's) runs in test time.
+void set_sleep_limit(uint32_t ticks);
 // Runs before a reload ends the process (the daemon removes its instance's resources).
 void set_exit_hook(std::function<void()> hook);
 // Runs the exit hook (if any) and ends the process with the given status.

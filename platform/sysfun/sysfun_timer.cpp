@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <list>
@@ -11,6 +12,7 @@
 
 #include "platform/common/types.h"
 #include "platform/sysfun/sysfun.h"
+#include "platform/sysfun/sysfun_hooks.h"
 #include "platform/sysfun/sysfun_internal.h"
 
 namespace {
@@ -110,6 +112,8 @@ class TimerService {
     bool thread_started_ = false;
 };
 
+std::atomic<uint32_t> g_sleep_limit{0};  // ticks; 0: none
+
 }  // namespace
 
 void* SYSFUN_PeriodicTimer_Create() {
@@ -137,8 +141,18 @@ uint32_t SYSFUN_MSecondToTick(uint32_t ms) {
 }
 
 uint32_t SYSFUN_Sleep(uint32_t ticks) {
+    if (uint32_t limit = g_sleep_limit.load(std::memory_order_relaxed))
+        ticks = std::min(ticks, limit);
     timespec ts = sysfun::internal::ticks_to_timespec(ticks);
     while (nanosleep(&ts, &ts) != 0) {
     }
     return SYSFUN_OK;
 }
+
+namespace sysfun {
+
+void set_sleep_limit(uint32_t ticks) {
+    g_sleep_limit.store(ticks, std::memory_order_relaxed);
+}
+
+}  // namespace sysfun

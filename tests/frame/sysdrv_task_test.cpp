@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frame/sysdrv_task.h"
@@ -83,6 +85,7 @@ const char* kCold = "type=1,startaddr=0x100000,bootreasonaddr=0xff00000";
 
 TEST(SysdrvTask, ColdAndWarmTogetherRunColdFirstAndPublishTheThreadId) {
     in_child([]() -> std::string {
+        sysfun::set_sleep_limit(2);  // the reload's two-second pause, cut short
         Task t = start_task();
         if (t.tid == 0) return "thread id not published";
         if (sysfun::thread_name(t.tid) != "SYSDRV") return "published id is not SYSDRV's";
@@ -107,6 +110,7 @@ TEST(SysdrvTask, ColdAndWarmTogetherRunColdFirstAndPublishTheThreadId) {
 
 TEST(SysdrvTask, RefusedReloadsPrintAndRebootNothing) {
     in_child([]() -> std::string {
+        sysfun::set_sleep_limit(2);
         console::Capture cap;
         sysfun::set_reboot_hook([](const std::string& r) { g_records.push_back(r); });
         SYSDRV_TASK_ReStartSystem(2);
@@ -180,3 +184,92 @@ TEST(SysdrvTask, ControlWordDecidesWhetherAFailedRequestIsRetriedOrForgotten) {
 }
 
 }  // namespace
+
+// Every combination of cold, warm and grace-wait requests pending together, and every grace
+// wait cut short by either restart event: the boot records written, in order, and whether the
+// grace's time-out was notified. Each case runs in a child of its own, all at once (a reload
+// sleeps two seconds before it writes its record).
+TEST(SysdrvTask, EveryCombinationOfPendingRequestsGivesItsBootRecordsInOrder) {
+    constexpr uint32_t C = SYSDRV_EVENT_COLD_RESTART, W = SYSDRV_EVENT_WARM_RESTART,
+                       CG = SYSDRV_EVENT_COLD_AFTER_GRACE, WG = SYSDRV_EVENT_WARM_AFTER_GRACE;
+    struct Case {
+        uint32_t together;  // sent as one event
+        uint32_t during;    // sent while the grace wait runs (0: none)
+        std::vector<const char*> boot;
+        const char* timeout;  // the time-out notification expected, or nullptr
+    };
+    const char* cold = kCold;
+    const char* warm = kWarm;
+    const char* cold_to = "SYSDRV_ColdStartSystemForTimeout";
+    const char* warm_to = "SYSDRV_WarmStartSystemForTimeout";
+    // Restart events that came with the grace request were taken before the wait began: the
+    // wait runs out. Cold reloads first, then warm, then the grace's (warm when 0x80 is set).
+    const Case cases[] = {
+        {C, 0, {cold}, nullptr},
+        {W, 0, {warm}, nullptr},
+        {C | W, 0, {cold, warm}, nullptr},
+        {CG, 0, {cold}, cold_to},
+        {WG, 0, {warm}, warm_to},
+        {CG | WG, 0, {warm}, warm_to},
+        {C | CG, 0, {cold, cold}, cold_to},
+        {C | WG, 0, {cold, warm}, warm_to},
+        {C | CG | WG, 0, {cold, warm}, warm_to},
+        {W | CG, 0, {warm, cold}, cold_to},
+        {W | WG, 0, {warm, warm}, warm_to},
+        {W | CG | WG, 0, {warm, warm}, warm_to},
+        {C | W | CG, 0, {cold, warm, cold}, cold_to},
+        {C | W | WG, 0, {cold, warm, warm}, warm_to},
+        {C | W | CG | WG, 0, {cold, warm, warm}, warm_to},
+        // A restart event within the grace only ends the wait: no notification, no reload of
+        // its own, the grace's type.
+        {CG, C, {cold}, nullptr},
+        {CG, W, {cold}, nullptr},
+        {WG, C, {warm}, nullptr},
+        {WG, W, {warm}, nullptr},
+    };
+    std::vector<pid_t> children;
+    for (const Case& c : cases) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            std::string failure;
+            {
+                // Never destroyed: the task's thread still runs when the child ends.
+                new testing_support::TestInstance;
+                sysfun::set_sleep_limit(2);
+                Task t = start_task();
+                SYSFUN_SendEvent(t.tid, c.together);
+                if (c.during) {
+                    SYSFUN_Sleep(5);
+                    SYSFUN_SendEvent(t.tid, c.during);
+                }
+                if (!wait_records(c.boot.size(), 1000))
+                    failure = "only " + std::to_string(records().size()) + " reload(s)";
+                // Long enough for a reload too many to write its record.
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                auto got = records();
+                std::string want_text, got_text;
+                for (const char* r : c.boot)
+                    want_text += std::string(r) + " | ";
+                for (const std::string& r : got)
+                    got_text += r + " | ";
+                if (failure.empty() && got_text != want_text)
+                    failure = "boot records " + got_text + "expected " + want_text;
+                for (const char* to : {cold_to, warm_to})
+                    if (failure.empty() && calllog::received("SYSDRV", to) != (to == c.timeout))
+                        failure = std::string(to) + (to == c.timeout ? " not called" : " called");
+                instance::remove_shm_objects();
+            }
+            if (!failure.empty())
+                fprintf(stderr, "events 0x%02x then 0x%02x: %s\n", c.together, c.during,
+                        failure.c_str());
+            _exit(failure.empty() ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (size_t i = 0; i < children.size(); ++i) {
+        int status = 0;
+        waitpid(children[i], &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "events 0x" << std::hex << cases[i].together << " then 0x" << cases[i].during;
+    }
+}

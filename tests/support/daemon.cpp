@@ -21,6 +21,7 @@
 #include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/ipc_msg.h"
 #include "platform/sysfun/sysfun.h"
+#include "tests/support/reaper_client.h"
 #include "tests/support/test_instance.h"
 
 namespace testing_support {
@@ -88,12 +89,14 @@ int run_program(const std::string& path, const std::vector<std::string>& args,
 
 Daemon::Daemon(std::vector<std::string> env)
     : id_(TestInstance::unique_id()), env_(std::move(env)) {
+    reap_daemon_on_exit(id_);
     instance::set_id(id_);
     env_.push_back("DRIVER_PROC_INSTANCE=" + std::to_string(id_));
 }
 
 Daemon::~Daemon() {
     stop();
+    release_instance(id_);
 }
 
 int Daemon::start(int timeout_ms) {

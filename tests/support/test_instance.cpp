@@ -8,6 +8,7 @@
 #include "platform/console/console.h"
 #include "platform/instance/ctl.h"
 #include "platform/instance/instance.h"
+#include "tests/support/reaper_client.h"
 
 namespace testing_support {
 
@@ -20,6 +21,7 @@ int TestInstance::unique_id() {
 }
 
 TestInstance::TestInstance() : id_(unique_id()) {
+    reap_instance_on_exit(id_);
     instance::set_id(id_);
     instance::remove_shm_objects();
     ctl::create();
@@ -29,6 +31,7 @@ TestInstance::TestInstance() : id_(unique_id()) {
 TestInstance::~TestInstance() {
     ctl::detach(true);
     instance::remove_shm_objects();
+    release_instance(id_);
 }
 
 }  // namespace testing_support
