@@ -86,6 +86,7 @@ TEST_F(SysfunIpc, OversizedAndTruncatedMessagesAreRefusedWithoutOverrun) {
               static_cast<ssize_t>(big.size()));
     ASSERT_EQ(sendto(fd, tiny, 3, 0, reinterpret_cast<sockaddr*>(&addr), alen), 3);
     close(fd);
+    ASSERT_EQ(ipc::notify(kKey), SYSFUN_OK);
     std::vector<uint8_t> buf(ipcmsg::kHeaderSize + 100 + 16, 0x5A);
     EXPECT_EQ(SYSFUN_ReceiveMsg(q, 0, 100, 100, buf.data()), SYSFUN_RESULT_MSG_TOO_LONG);
     for (size_t i = ipcmsg::kHeaderSize + 100; i < buf.size(); ++i)
