@@ -56,11 +56,12 @@ uint32_t Client::request(uint32_t key, const void* msg, size_t len, void* resp, 
     const msgq::ReplyTag tag = reply::arm(box_);
     // A queue that does not exist yet (a driver process still starting its threads) is
     // tried again until the time-out.
+    int32_t server_pid = 0;
     for (;;) {
         uint64_t now = sysfun::internal::monotonic_ms();
         int wait =
             static_cast<int>(std::min<uint64_t>(deadline > now ? deadline - now : 0, kSendWaitMs));
-        uint32_t rc = msgq::send_keyed(key, msg, len, tag, wait);
+        uint32_t rc = msgq::send_keyed(key, msg, len, tag, wait, &server_pid);
         if (rc == SYSFUN_OK) break;
         if (rc != SYSFUN_RESULT_PEER_GONE || sysfun::internal::monotonic_ms() >= deadline) {
             reply::disarm(box_);
@@ -73,7 +74,7 @@ uint32_t Client::request(uint32_t key, const void* msg, size_t len, void* resp, 
         uint64_t now = sysfun::internal::monotonic_ms();
         uint64_t until = std::min(deadline, now + kLivenessPeriodMs);
         const bool last = until >= deadline;
-        uint32_t rc = reply::wait(box_, tag, resp, resp_cap, resp_len, until, last);
+        uint32_t rc = reply::wait(box_, tag, resp, resp_cap, resp_len, until, last, server_pid);
         if (rc != SYSFUN_RESULT_TIMEOUT || last) return rc;
         if (!msgq::keyed_queue_alive(key)) {
             reply::disarm(box_);

@@ -137,10 +137,12 @@ uint32_t send_to_ring(RingHeader* h, const Geometry& g, const void* msg, size_t 
     return rc;
 }
 
-uint32_t send_keyed(uint32_t key, const void* msg, size_t len, ReplyTag tag, int wait_ms) {
+uint32_t send_keyed(uint32_t key, const void* msg, size_t len, ReplyTag tag, int wait_ms,
+                    int32_t* server_pid) {
     if (!ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
     std::shared_ptr<Mapping> m = lookup(key);
     if (!m) return SYSFUN_RESULT_PEER_GONE;
+    if (server_pid) *server_pid = m->slot->pid;
     return send_to_ring(m->h, m->g, msg, len, tag, wait_ms, m->slot->pid);
 }
 

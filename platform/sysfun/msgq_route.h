@@ -17,8 +17,9 @@ std::string ring_name(uint32_t key, uint32_t epoch);
 // Sends msg to the keyed queue. With wait_ms > 0 a full queue created to block is waited on
 // for up to wait_ms; otherwise a full queue refuses at once (SYSFUN_RESULT_NO_SPACE).
 // SYSFUN result code: PEER_GONE when no live thread serves the key, TIMEOUT when the queue
-// stayed full.
-uint32_t send_keyed(uint32_t key, const void* msg, size_t len, ReplyTag tag, int wait_ms);
+// stayed full. *server_pid (when given) gets the pid of the process that serves the queue.
+uint32_t send_keyed(uint32_t key, const void* msg, size_t len, ReplyTag tag, int wait_ms,
+                    int32_t* server_pid = nullptr);
 // Puts msg into a mapped ring and raises its owner's event. A sender waiting for room gives
 // up with PEER_GONE when owner_pid (when not 0) has died.
 uint32_t send_to_ring(RingHeader* h, const Geometry& g, const void* msg, size_t len, ReplyTag tag,

@@ -10,9 +10,18 @@
 #include "platform/instance/ctl.h"
 #include "platform/sysfun/sysfun.h"
 #include "platform/sysfun/sysfun_internal.h"
+#include "platform/sysfun/tsan_sync.h"
 
 namespace reply {
 namespace {
+
+// A requester that has given up on an answer a server is copying in waits for the copy to
+// end, looking every kWriterCheckMs whether the server still lives, and at most
+// kWriteLimitMs.
+constexpr uint64_t kWriterCheckMs = 20;
+constexpr uint64_t kWriteLimitMs = 5000;
+
+std::atomic<void (*)()> g_test_point{nullptr};
 
 ctl::ReplyBox* box_at(int box) {
     ctl::Block* b = ctl::get();
@@ -37,13 +46,21 @@ int acquire() {
     if (!b) return -1;
     // Start at a place of our own, so that requesters do not all race for box 0.
     const int start = static_cast<int>(sysfun::internal::gettid32() % ctl::kReplyBoxes);
-    for (int i = 0; i < ctl::kReplyBoxes; ++i) {
-        int idx = (start + i) % ctl::kReplyBoxes;
-        ctl::ReplyBox* r = &b->replies[idx];
-        if (!take_life(r)) continue;
-        r->owner_pid = ::getpid();
-        r->await.store(0, std::memory_order_seq_cst);
-        return idx;
+    // A box left by a requester that died while a server was copying its answer in is taken
+    // only when no other is free: that server may still be writing into it.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < ctl::kReplyBoxes; ++i) {
+            int idx = (start + i) % ctl::kReplyBoxes;
+            ctl::ReplyBox* r = &b->replies[idx];
+            if (!take_life(r)) continue;
+            if (pass == 0 && (r->await.load(std::memory_order_seq_cst) & ctl::kReplyWriting)) {
+                pthread_mutex_unlock(&r->life);
+                continue;
+            }
+            r->owner_pid = ::getpid();
+            r->await.store(0, std::memory_order_seq_cst);
+            return idx;
+        }
     }
     return -1;
 }
@@ -72,12 +89,11 @@ void disarm(int box) {
 }
 
 uint32_t wait(int box, msgq::ReplyTag tag, void* resp, size_t cap, size_t* len,
-              uint64_t deadline_ms, bool give_up) {
+              uint64_t deadline_ms, bool give_up, int32_t server_pid) {
     ctl::ReplyBox* r = box_at(box);
     if (!r) return SYSFUN_RESULT_INVALID_ARG;
+    const uint32_t writing = tag.seq | ctl::kReplyWriting;
     const uint32_t done = tag.seq | ctl::kReplyDone;
-    // A server caught writing at the deadline is given this long to finish.
-    constexpr uint64_t kWriteGrace = 1000;
     for (;;) {
         uint32_t v = r->await.load(std::memory_order_seq_cst);
         if (v == done) {
@@ -88,20 +104,34 @@ uint32_t wait(int box, msgq::ReplyTag tag, void* resp, size_t cap, size_t* len,
             return SYSFUN_OK;
         }
         const uint64_t now = sysfun::internal::monotonic_ms();
-        if (now >= deadline_ms && !give_up) return SYSFUN_RESULT_TIMEOUT;
+        uint64_t until = deadline_ms;
         if (now >= deadline_ms) {
-            uint32_t expect = tag.seq;
-            if (r->await.compare_exchange_strong(expect, 0, std::memory_order_seq_cst))
-                return SYSFUN_RESULT_TIMEOUT;
-            if (expect != (tag.seq | ctl::kReplyWriting) || now >= deadline_ms + kWriteGrace) {
-                r->await.store(0, std::memory_order_seq_cst);
+            if (!give_up) return SYSFUN_RESULT_TIMEOUT;
+            if (v == tag.seq) {
+                // Given up before any server took the answer on; one that comes later finds
+                // the box no longer waiting and drops it. A server that got in first is
+                // seen on the next look.
+                if (r->await.compare_exchange_strong(v, 0, std::memory_order_seq_cst))
+                    return SYSFUN_RESULT_TIMEOUT;
+                continue;
+            }
+            if (v != writing) {
+                // Not this request's: a box that a client with a bug wrote over.
+                r->await.compare_exchange_strong(v, 0, std::memory_order_seq_cst);
                 return SYSFUN_RESULT_TIMEOUT;
             }
+            // A server is copying the answer in: it is as good as there, and the box cannot
+            // be used again before that server is done with it. It is left only when the
+            // server has died, or after kWriteLimitMs (a box that a client wrote over).
+            if (now >= deadline_ms + kWriteLimitMs || !msgq::process_alive(server_pid)) {
+                r->await.compare_exchange_strong(v, 0, std::memory_order_seq_cst);
+                return SYSFUN_RESULT_TIMEOUT;
+            }
+            until = now + kWriterCheckMs;
         }
-        const uint64_t until = now >= deadline_ms ? deadline_ms + kWriteGrace : deadline_ms;
+        if (sysfun::internal::spin_while_equal(&r->await, v)) continue;
         const uint64_t left = until - now;
         timespec rel{static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
-        if (sysfun::internal::spin_while_equal(&r->await, v)) continue;
         r->sleepers.fetch_add(1, std::memory_order_seq_cst);
         if (r->await.load(std::memory_order_seq_cst) == v)
             sysfun::internal::futex_wait(&r->await, v, &rel);
@@ -115,7 +145,10 @@ uint32_t answer(msgq::ReplyTag tag, const void* msg, size_t len) {
     // A box we can lock has no requester behind it any more; unlocking it again leaves it free
     // (and repaired, when its owner died holding it).
     if (take_life(r)) {
-        r->await.store(0, std::memory_order_seq_cst);
+        // An answer still being copied in by another server is left marked as such.
+        uint32_t v = r->await.load(std::memory_order_seq_cst);
+        if (v != 0 && !(v & ctl::kReplyWriting))
+            r->await.compare_exchange_strong(v, 0, std::memory_order_seq_cst);
         pthread_mutex_unlock(&r->life);
         return SYSFUN_RESULT_PEER_GONE;
     }
@@ -123,12 +156,24 @@ uint32_t answer(msgq::ReplyTag tag, const void* msg, size_t len) {
     if (!r->await.compare_exchange_strong(expect, tag.seq | ctl::kReplyWriting,
                                           std::memory_order_seq_cst))
         return SYSFUN_RESULT_PEER_GONE;  // it stopped waiting for this answer
+    // The box's contents are ours until the answer is marked done: the requester hands them
+    // from one answer to the next, and may do so between two threads of this process.
+    tsan_sync::acquire(r->data);
     std::memcpy(r->data, msg, len);
     r->len = static_cast<uint32_t>(len);
-    r->await.store(tag.seq | ctl::kReplyDone, std::memory_order_seq_cst);
+    if (auto fn = g_test_point.load(std::memory_order_relaxed)) fn();
+    tsan_sync::release(r->data);
+    expect = tag.seq | ctl::kReplyWriting;
+    if (!r->await.compare_exchange_strong(expect, tag.seq | ctl::kReplyDone,
+                                          std::memory_order_seq_cst))
+        return SYSFUN_RESULT_PEER_GONE;  // the box was given up (its server was taken for dead)
     if (r->sleepers.load(std::memory_order_seq_cst) != 0)
         sysfun::internal::futex_wake_all(&r->await);
     return SYSFUN_OK;
+}
+
+void set_test_point(void (*fn)()) {
+    g_test_point.store(fn);
 }
 
 }  // namespace reply
