@@ -95,9 +95,11 @@ namespace {
 // How long this thread watches before it sleeps, learnt from how its last waits went: a
 // partner that answers within the window keeps it open, one that does not (the machine is
 // busy and the partner waits for a processor) closes it, so that a loaded machine is not
-// burdened further. A closed window is tried again now and then.
+// burdened further. A closed window is tried again every 32nd wait, long enough for a
+// partner that has a request to serve first (a few microseconds): a shorter try would never
+// see it answer, and the window would stay closed once the machine is quiet again.
 constexpr int kMaxSpins = 512;  // pause instructions, some microseconds
-constexpr int kProbeSpins = 64;
+constexpr int kProbeSpins = 256;
 thread_local int t_spins = kMaxSpins;
 thread_local uint32_t t_waits_unspun = 0;
 
@@ -120,7 +122,7 @@ bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected) {
         __builtin_ia32_pause();
 #endif
     }
-    t_spins = spins / 4 < kProbeSpins ? 0 : spins / 4;
+    t_spins = spins / 2 < kProbeSpins ? 0 : spins / 2;
     return false;
 }
 
