@@ -207,8 +207,10 @@ TEST_F(SysfunIpc, KeyedSemaphoreIsSharedWithAnotherProcess) {
 
 TEST_F(SysfunIpc, PeriodicTimerRaisesItsEventsOnTheCreatingThread) {
     void* timer = SYSFUN_PeriodicTimer_Create();
-    ASSERT_TRUE(SYSFUN_PeriodicTimer_Start(timer, 2, 0x10));
+    // Read before the start: a thread preempted between the two would otherwise count from
+    // later than the timer does.
     uint32_t t0 = SYSFUN_GetSysTick();
+    ASSERT_TRUE(SYSFUN_PeriodicTimer_Start(timer, 2, 0x10));
     int fired = 0;
     while (fired < 3) {
         uint32_t ev = 0;
