@@ -35,6 +35,8 @@ bool create() {
     pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
     pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
     pthread_mutex_init(&b->lock, &attr);
+    for (auto& r : b->replies)
+        pthread_mutex_init(&r.life, &attr);
     pthread_mutexattr_destroy(&attr);
     b->version = kVersion;
     b->magic = kMagic;

@@ -18,18 +18,33 @@ ctl::ThreadSlot* register_self(const char* name, uint32_t priority, uint32_t pol
 // Forgets the calling thread's slot without freeing it (after fork, in the child).
 void forget_self();
 uint32_t gettid32();
+int32_t self_pid();
 
 // Futex operations on a 32-bit word in shared memory (works across processes).
 // timeout nullptr waits for ever. Returns false on time-out.
 bool futex_wait(std::atomic<uint32_t>* word, uint32_t expected, const timespec* rel_timeout);
 void futex_wake_all(std::atomic<uint32_t>* word);
+// Watches the word for a few microseconds before a futex wait: a partner running on another
+// processor usually answers within that time, and then neither side sleeps. True when the
+// word no longer holds `expected`. Does not spin on a machine with one processor.
+bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected);
 
 // Relative time-out for a wait of `ticks` ticks.
 timespec ticks_to_timespec(uint32_t ticks);
 // Milliseconds of CLOCK_MONOTONIC.
 uint64_t monotonic_ms();
 
+// Sets event bits on a thread's slot, waking the thread only when it sleeps on them.
+void raise_event(ctl::ThreadSlot* s, uint32_t bits);
+// The registration of a keyed queue in the control block, or nullptr.
+ctl::QueueSlot* find_queue(ctl::Block* b, uint32_t key);
+
 // Raises the event of the keyed queue `key` on its owner (after a message was sent to it).
 uint32_t raise_queue_event(uint32_t key);
+
+// Called by a sender between copying a message into a ring slot and publishing it (tests
+// stop or kill senders there); does nothing unless a test set it.
+void msgq_test_point();
+void set_msgq_test_point(void (*fn)());
 
 }  // namespace sysfun::internal

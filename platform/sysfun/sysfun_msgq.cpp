@@ -1,32 +1,48 @@
-// Message queues: Unix datagram sockets in the abstract namespace of the instance. A keyed
-// queue is registered in the instance control block with the thread that owns it, so that a
-// sender raises that thread's message event; the receiver answers the sender's own socket.
-#include <poll.h>
+// Message queues. Each queue is a ring of message slots (msgq_ring.h); a keyed queue's ring
+// lies in a shared-memory object of the instance that every sender maps, and is registered in
+// the instance control block with the thread that owns it, so that a sender raises that
+// thread's message event. The answer to a request goes into the requester's reply box
+// (reply_box.h).
+//
+// A keyed queue also keeps a datagram socket at its address (ipc::queue_socket_name), for
+// senders outside the client library; the owner reads it when the ring is empty, after the
+// sender marked it with ipc::notify.
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "platform/common/types.h"
 #include "platform/components/faults.h"
+#include "platform/console/console.h"
 #include "platform/instance/ctl.h"
 #include "platform/instance/instance.h"
+#include "platform/instance/shm.h"
 #include "platform/sysfun/ipc_client.h"
 #include "platform/sysfun/ipc_msg.h"
+#include "platform/sysfun/msgq_options.h"
+#include "platform/sysfun/msgq_route.h"
+#include "platform/sysfun/reply_box.h"
 #include "platform/sysfun/sysfun.h"
 #include "platform/sysfun/sysfun_hooks.h"
 #include "platform/sysfun/sysfun_internal.h"
 
 struct SysfunMsgQ {
-    int fd = -1;
     uint32_t key = 0;
     uint32_t owner_tid = 0;
+    uint32_t owner_slot = 0;
     uint32_t event_bits = SYSFUN_SYSTEM_EVENT_IPCMSG;
-    sockaddr_un self{};
-    socklen_t self_len = 0;
+    msgq::Consumer cons;
+    void* mem = nullptr;
+    size_t bytes = 0;
+    std::string shm_name;  // empty: a private queue in this process's memory
+    int fd = -1;
+    enum class From { kNone, kRing, kDatagram } last_from = From::kNone;
+    msgq::ReplyTag last_tag;
     sockaddr_un last_sender{};
     socklen_t last_sender_len = 0;
     uint32_t last_capacity = 0;
@@ -45,17 +61,11 @@ socklen_t abstract_addr(const std::string& name, sockaddr_un* addr) {
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
 }
 
-ctl::QueueSlot* find_queue(ctl::Block* b, uint32_t key) {
-    for (auto& q : b->queues)
-        if (q.in_use.load(std::memory_order_acquire) && q.key == key) return &q;
-    return nullptr;
-}
-
 void register_queue(SysfunMsgQ* q) {
     ctl::Block* b = ctl::get();
     if (!b) return;
     ctl::Guard g(b);
-    ctl::QueueSlot* slot = find_queue(b, q->key);
+    ctl::QueueSlot* slot = sysfun::internal::find_queue(b, q->key);
     if (!slot) {
         for (auto& s : b->queues) {
             if (!s.in_use.load()) {
@@ -69,13 +79,112 @@ void register_queue(SysfunMsgQ* q) {
     slot->owner_tid.store(q->owner_tid);
     slot->event_bits.store(q->event_bits);
     slot->pid = ::getpid();
+    slot->epoch.store(q->cons.g.epoch);
     slot->in_use.store(1, std::memory_order_release);
+}
+
+void set_owner(SysfunMsgQ* q) {
+    msgq::RingHeader* h = q->cons.h;
+    h->owner_tid.store(q->owner_tid);
+    h->owner_slot.store(q->owner_slot);
+    h->event_bits.store(q->event_bits);
+}
+
+bool owner_intact(const SysfunMsgQ* q) {
+    const msgq::RingHeader* h = q->cons.h;
+    return h->owner_tid.load() == q->owner_tid && h->owner_slot.load() == q->owner_slot &&
+           h->event_bits.load() == q->event_bits && h->closed.load() == 0;
+}
+
+// A client wrote over the ring: it is made empty again and the owner goes on.
+void report_reset(SysfunMsgQ* q) {
+    set_owner(q);
+    CONSOLE_Printf("SYSFUN: message queue %lu was inconsistent and has been reset\r\n",
+                   static_cast<unsigned long>(q->key));
 }
 
 uint32_t check_length(size_t len) {
     if (len < sys_adpt::kMsgHeaderSize) return SYSFUN_RESULT_MSG_TOO_SHORT;
     if (len > sys_adpt::kMaxMsgSize) return SYSFUN_RESULT_MSG_TOO_LONG;
     return SYSFUN_OK;
+}
+
+uint32_t open_socket(SysfunMsgQ* q) {
+    q->fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (q->fd < 0) return SYSFUN_RESULT_SYSTEM_ERROR;
+    sockaddr_un self;
+    socklen_t len = abstract_addr(ipc::queue_socket_name(q->key), &self);
+    if (::bind(q->fd, reinterpret_cast<sockaddr*>(&self), len) == 0) return SYSFUN_OK;
+    uint32_t rc = errno == EADDRINUSE ? SYSFUN_RESULT_OBJ_EXIST : SYSFUN_RESULT_SYSTEM_ERROR;
+    ::close(q->fd);
+    q->fd = -1;
+    return rc;
+}
+
+void free_queue(SysfunMsgQ* q) {
+    if (q->fd >= 0) ::close(q->fd);
+    if (!q->shm_name.empty()) {
+        shm::unmap(q->mem, q->bytes);
+        shm::remove(q->shm_name);
+    } else if (q->mem) {
+        ::operator delete (q->mem, std::align_val_t{64});
+    }
+    delete q;
+}
+
+// A datagram from a sender outside the client library, taken as the old socket queues did.
+uint32_t receive_datagram(SysfunMsgQ* q, uint8_t* b, size_t cap) {
+    std::atomic<uint32_t>& marked = q->cons.h->datagrams;
+    if (q->fd < 0 || marked.load() == 0 || marked.exchange(0) == 0) return SYSFUN_RESULT_NO_MESSAGE;
+    ssize_t n;
+    do {
+        q->last_sender_len = sizeof q->last_sender;
+        n = ::recvfrom(q->fd, b, cap, MSG_TRUNC | MSG_DONTWAIT,
+                       reinterpret_cast<sockaddr*>(&q->last_sender), &q->last_sender_len);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return SYSFUN_RESULT_NO_MESSAGE;
+    marked.store(1);  // more may be waiting behind it
+    q->last_from = SysfunMsgQ::From::kDatagram;
+    if (static_cast<size_t>(n) > cap || static_cast<size_t>(n) < sys_adpt::kMsgHeaderSize) {
+        std::memset(b, 0, cap);
+        q->last_from = SysfunMsgQ::From::kNone;  // a refused message gets no answer
+        return static_cast<size_t>(n) > cap ? SYSFUN_RESULT_MSG_TOO_LONG
+                                            : SYSFUN_RESULT_MSG_TOO_SHORT;
+    }
+    std::memset(b + n, 0, cap - static_cast<size_t>(n));
+    return SYSFUN_OK;
+}
+
+// One look at the ring: a result to return, or NO_MESSAGE (busy: a sender is still writing).
+uint32_t take_from_ring(SysfunMsgQ* q, uint8_t* b, size_t cap, bool* busy) {
+    for (;;) {
+        if (!owner_intact(q)) {
+            msgq::ring_reset(&q->cons);
+            report_reset(q);
+        }
+        msgq::PopResult r = msgq::ring_pop(&q->cons, b, static_cast<uint32_t>(cap));
+        switch (r.what) {
+            case msgq::Pop::kMessage:
+                std::memset(b + r.len, 0, cap - r.len);
+                q->last_from = SysfunMsgQ::From::kRing;
+                q->last_tag = r.reply;
+                return SYSFUN_OK;
+            case msgq::Pop::kTooLong:
+            case msgq::Pop::kTooShort:
+                std::memset(b, 0, cap);
+                q->last_from = SysfunMsgQ::From::kNone;  // a refused message gets no answer
+                return r.what == msgq::Pop::kTooLong ? SYSFUN_RESULT_MSG_TOO_LONG
+                                                     : SYSFUN_RESULT_MSG_TOO_SHORT;
+            case msgq::Pop::kCorrupt:
+                report_reset(q);
+                continue;
+            case msgq::Pop::kBusy:
+                *busy = true;
+                return SYSFUN_RESULT_NO_MESSAGE;
+            case msgq::Pop::kEmpty:
+                return SYSFUN_RESULT_NO_MESSAGE;
+        }
+    }
 }
 
 }  // namespace
@@ -85,6 +194,12 @@ uint32_t sysfun::received_queue_key() {
 }
 
 namespace sysfun::internal {
+
+ctl::QueueSlot* find_queue(ctl::Block* b, uint32_t key) {
+    for (auto& q : b->queues)
+        if (q.in_use.load(std::memory_order_acquire) && q.key == key) return &q;
+    return nullptr;
+}
 
 uint32_t raise_queue_event(uint32_t key) {
     ctl::Block* b = ctl::get();
@@ -96,48 +211,76 @@ uint32_t raise_queue_event(uint32_t key) {
 
 }  // namespace sysfun::internal
 
-uint32_t SYSFUN_CreateMsgQ(uint32_t key, uint32_t /*queue_type*/, SYSFUN_MsgQ_T* handle) {
-    if (!handle) return SYSFUN_RESULT_INVALID_ARG;
-    if (key != 0 && !ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
+namespace msgq {
+
+uint32_t create_queue(uint32_t key, const QueueOptions& o, SYSFUN_MsgQ_T* handle) {
+    if (!handle || o.capacity == 0 || (o.capacity & (o.capacity - 1)) != 0 ||
+        o.capacity > (1u << 20) || o.max_msg < sys_adpt::kMsgHeaderSize ||
+        o.max_msg > sys_adpt::kMaxMsgSize)
+        return SYSFUN_RESULT_INVALID_ARG;
+    ctl::Block* b = ctl::get();
+    if (key != 0 && !b) return SYSFUN_RESULT_NO_INSTANCE;
     auto* q = new SysfunMsgQ;
     q->key = key;
     q->owner_tid = SYSFUN_TaskIdSelf();
-    q->fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (q->fd < 0) {
-        delete q;
-        return SYSFUN_RESULT_SYSTEM_ERROR;
-    }
-    int rc;
+    if (ctl::ThreadSlot* self = sysfun::internal::self_slot(); self && b)
+        q->owner_slot = static_cast<uint32_t>(self - b->threads);
+    Geometry g{o.capacity, o.max_msg, key, 0, o.policy};
+    q->bytes = ring_bytes(o.capacity, o.max_msg);
     if (key != 0) {
-        q->self_len = abstract_addr(ipc::queue_socket_name(key), &q->self);
-        rc = ::bind(q->fd, reinterpret_cast<sockaddr*>(&q->self), q->self_len);
+        // The socket address is the key's: it is taken while its owner lives.
+        if (uint32_t rc = open_socket(q); rc != SYSFUN_OK) {
+            free_queue(q);
+            return rc;
+        }
+        g.epoch = b->next_epoch.fetch_add(1) + 1;
+        q->shm_name = ring_name(key, g.epoch);
+        q->mem = shm::create(q->shm_name, q->bytes);
+        if (!q->mem) {
+            q->shm_name.clear();
+            free_queue(q);
+            return SYSFUN_RESULT_SYSTEM_ERROR;
+        }
     } else {
-        sa_family_t fam = AF_UNIX;  // autobind: a unique abstract address
-        rc = ::bind(q->fd, reinterpret_cast<sockaddr*>(&fam), sizeof fam);
-        q->self_len = sizeof q->self;
-        if (rc == 0) rc = ::getsockname(q->fd, reinterpret_cast<sockaddr*>(&q->self), &q->self_len);
+        q->mem = ::operator new (q->bytes, std::align_val_t{64});
     }
-    if (rc != 0) {
-        uint32_t result =
-            errno == EADDRINUSE ? SYSFUN_RESULT_OBJ_EXIST : SYSFUN_RESULT_SYSTEM_ERROR;
-        ::close(q->fd);
-        delete q;
-        return result;
-    }
+    ring_init(q->mem, g);
+    q->cons = Consumer{static_cast<RingHeader*>(q->mem), g, 0};
+    set_owner(q);
     if (key != 0) register_queue(q);
     *handle = q;
     return SYSFUN_OK;
+}
+
+uint32_t reset_count(SYSFUN_MsgQ_T q) {
+    return q ? q->cons.h->resets.load() : 0;
+}
+
+uint32_t lost_count(SYSFUN_MsgQ_T q) {
+    return q ? q->cons.h->lost.load() : 0;
+}
+
+RingHeader* ring_of(SYSFUN_MsgQ_T q) {
+    return q ? q->cons.h : nullptr;
+}
+
+}  // namespace msgq
+
+uint32_t SYSFUN_CreateMsgQ(uint32_t key, uint32_t /*queue_type*/, SYSFUN_MsgQ_T* handle) {
+    return msgq::create_queue(key, msgq::QueueOptions{}, handle);
 }
 
 uint32_t SYSFUN_DestroyMsgQ(SYSFUN_MsgQ_T q) {
     if (!q) return SYSFUN_RESULT_INVALID_ARG;
     if (ctl::Block* b = ctl::get(); b && q->key != 0) {
         ctl::Guard g(b);
-        ctl::QueueSlot* slot = find_queue(b, q->key);
-        if (slot && slot->pid == ::getpid()) slot->in_use.store(0);
+        ctl::QueueSlot* slot = sysfun::internal::find_queue(b, q->key);
+        if (slot && slot->pid == ::getpid() && slot->epoch.load() == q->cons.g.epoch)
+            slot->in_use.store(0);
     }
-    ::close(q->fd);
-    delete q;
+    q->cons.h->closed.store(1);
+    msgq::ring_wake_senders(q->cons.h);
+    free_queue(q);
     return SYSFUN_OK;
 }
 
@@ -148,6 +291,7 @@ uint32_t SYSFUN_GetMsgQKey(SYSFUN_MsgQ_T q) {
 uint32_t SYSFUN_SetMsgQEvent(SYSFUN_MsgQ_T q, uint32_t event_bits) {
     if (!q) return SYSFUN_RESULT_INVALID_ARG;
     q->event_bits = event_bits;
+    set_owner(q);
     if (q->key != 0) register_queue(q);
     return SYSFUN_OK;
 }
@@ -160,156 +304,82 @@ uint32_t __SYSFUN_ReceiveMsg(SYSFUN_MsgQ_T q, uint32_t /*msg_type*/, uint32_t ti
         std::string name = "SYSFUN_ReceiveMsg." + std::to_string(q->key);
         if (int64_t rc = faults::answer(name.c_str(), 0)) return static_cast<uint32_t>(rc);
     }
-    const size_t cap = sys_adpt::kMsgHeaderSize + payload_capacity;
-    int flags = MSG_TRUNC;
-    if (timeout == SYSFUN_TIMEOUT_NOWAIT) {
-        flags |= MSG_DONTWAIT;
-    } else if (timeout != SYSFUN_TIMEOUT_WAIT_FOREVER) {
-        pollfd pfd{q->fd, POLLIN, 0};
-        int ms = static_cast<int>(std::min<uint64_t>(uint64_t{timeout} * 10, INT32_MAX));
-        int prc;
-        do {
-            prc = ::poll(&pfd, 1, ms);
-        } while (prc < 0 && errno == EINTR);
-        if (prc == 0) return SYSFUN_RESULT_NO_MESSAGE;
-        flags |= MSG_DONTWAIT;
-    }
-    ssize_t n;
-    do {
-        q->last_sender_len = sizeof q->last_sender;
-        n = ::recvfrom(q->fd, buffer, cap, flags, reinterpret_cast<sockaddr*>(&q->last_sender),
-                       &q->last_sender_len);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        return (errno == EAGAIN || errno == EWOULDBLOCK) ? SYSFUN_RESULT_NO_MESSAGE
-                                                         : SYSFUN_RESULT_SYSTEM_ERROR;
-    }
-    q->last_capacity = payload_capacity;
     auto* b = static_cast<uint8_t*>(buffer);
-    if (static_cast<size_t>(n) > cap || static_cast<size_t>(n) < sys_adpt::kMsgHeaderSize) {
-        std::memset(b, 0, cap);
-        q->last_sender_len = 0;  // a refused message gets no answer
-        // The receiver takes the refusal as "queue empty"; the messages behind the refused
-        // one raise the message event again so that none is left waiting.
-        pollfd more{q->fd, POLLIN, 0};
-        if (q->key != 0 && ::poll(&more, 1, 0) > 0) SYSFUN_SendEvent(q->owner_tid, q->event_bits);
-        return static_cast<size_t>(n) > cap ? SYSFUN_RESULT_MSG_TOO_LONG
-                                            : SYSFUN_RESULT_MSG_TOO_SHORT;
+    const size_t cap = sys_adpt::kMsgHeaderSize + payload_capacity;
+    msgq::RingHeader* h = q->cons.h;
+    const bool forever = timeout == SYSFUN_TIMEOUT_WAIT_FOREVER;
+    const uint64_t deadline = forever || timeout == SYSFUN_TIMEOUT_NOWAIT
+                                  ? 0
+                                  : sysfun::internal::monotonic_ms() + uint64_t{timeout} * 10;
+    bool armed = false;
+    uint32_t seen = 0;
+    uint32_t rc;
+    int busy_polls = 0;
+    for (;;) {
+        bool busy = false;
+        rc = take_from_ring(q, b, cap, &busy);
+        if (rc != SYSFUN_RESULT_NO_MESSAGE) break;
+        rc = receive_datagram(q, b, cap);
+        if (rc != SYSFUN_RESULT_NO_MESSAGE) break;
+        if (timeout == SYSFUN_TIMEOUT_NOWAIT) {
+            // A sender in the middle of its copy finishes within microseconds, or dies: the
+            // messages behind its slot must not wait for the next event. Up to 2 ms.
+            if (!busy || ++busy_polls > 100) break;
+            ::usleep(20);
+            continue;
+        }
+        const uint64_t now = forever ? 0 : sysfun::internal::monotonic_ms();
+        if (!forever && now >= deadline) break;
+        if (!armed) {
+            // Senders wake a waiting owner only when it counts as waiting: look once more.
+            h->data_waiters.fetch_add(1, std::memory_order_seq_cst);
+            armed = true;
+            seen = h->data_seq.load(std::memory_order_seq_cst);
+            continue;
+        }
+        // While a sender is writing, its life is checked every millisecond.
+        uint64_t left = busy ? 1 : forever ? 0 : deadline - now;
+        timespec rel{static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
+        if (!sysfun::internal::spin_while_equal(&h->data_seq, seen))
+            sysfun::internal::futex_wait(&h->data_seq, seen, left ? &rel : nullptr);
+        seen = h->data_seq.load(std::memory_order_seq_cst);
     }
-    std::memset(b + n, 0, cap - static_cast<size_t>(n));
-    t_received_key = q->key;
-    return SYSFUN_OK;
+    if (armed) h->data_waiters.fetch_sub(1, std::memory_order_seq_cst);
+    if (rc != SYSFUN_RESULT_NO_MESSAGE) q->last_capacity = payload_capacity;
+    if (rc == SYSFUN_OK) t_received_key = q->key;
+    // The receiver takes a refusal as "queue empty"; the messages behind the refused one raise
+    // the message event again so that none is left waiting.
+    if ((rc == SYSFUN_RESULT_MSG_TOO_LONG || rc == SYSFUN_RESULT_MSG_TOO_SHORT) && q->key != 0)
+        SYSFUN_SendEvent(q->owner_tid, q->event_bits);
+    return rc;
 }
 
 uint32_t __SYSFUN_SendResponseMsg(SYSFUN_MsgQ_T q, void* buffer, const char* /*func*/,
                                   int /*line*/) {
     if (!q || !buffer) return SYSFUN_RESULT_INVALID_ARG;
-    if (q->last_sender_len <= sizeof(sa_family_t)) return SYSFUN_RESULT_PEER_GONE;
     size_t payload = std::min<uint32_t>(ipcmsg::msg_size(buffer), q->last_capacity);
-    ssize_t n =
-        ::sendto(q->fd, buffer, sys_adpt::kMsgHeaderSize + payload, MSG_DONTWAIT | MSG_NOSIGNAL,
-                 reinterpret_cast<sockaddr*>(&q->last_sender), q->last_sender_len);
-    if (n < 0) {
-        // ECONNREFUSED/ENOENT: the requester is gone; EAGAIN: it does not read its answers.
-        return (errno == EAGAIN || errno == ECONNREFUSED || errno == ENOENT)
-                   ? SYSFUN_RESULT_PEER_GONE
-                   : SYSFUN_RESULT_SYSTEM_ERROR;
+    const size_t len = sys_adpt::kMsgHeaderSize + payload;
+    switch (q->last_from) {
+        case SysfunMsgQ::From::kRing:
+            return reply::answer(q->last_tag, buffer, len);
+        case SysfunMsgQ::From::kDatagram: {
+            if (q->last_sender_len <= sizeof(sa_family_t)) return SYSFUN_RESULT_PEER_GONE;
+            ssize_t n = ::sendto(q->fd, buffer, len, MSG_DONTWAIT | MSG_NOSIGNAL,
+                                 reinterpret_cast<sockaddr*>(&q->last_sender), q->last_sender_len);
+            if (n >= 0) return SYSFUN_OK;
+            // ECONNREFUSED/ENOENT: the requester is gone; EAGAIN: it does not read its answers.
+            return (errno == EAGAIN || errno == ECONNREFUSED || errno == ENOENT)
+                       ? SYSFUN_RESULT_PEER_GONE
+                       : SYSFUN_RESULT_SYSTEM_ERROR;
+        }
+        case SysfunMsgQ::From::kNone:
+            break;
     }
-    return SYSFUN_OK;
+    return SYSFUN_RESULT_PEER_GONE;
 }
 
 uint32_t SYSFUN_SendMsg(SYSFUN_MsgQ_T q, const void* msg, uint32_t msg_len) {
     if (!q || !msg) return SYSFUN_RESULT_INVALID_ARG;
     if (uint32_t rc = check_length(msg_len); rc != SYSFUN_OK) return rc;
-    ssize_t n = ::sendto(q->fd, msg, msg_len, MSG_DONTWAIT | MSG_NOSIGNAL,
-                         reinterpret_cast<sockaddr*>(&q->self), q->self_len);
-    if (n < 0) return errno == EAGAIN ? SYSFUN_RESULT_NO_SPACE : SYSFUN_RESULT_SYSTEM_ERROR;
-    return SYSFUN_SendEvent(q->owner_tid, q->event_bits);
+    return msgq::send_to_ring(q->cons.h, q->cons.g, msg, msg_len, {}, 0, 0);
 }
-
-namespace ipc {
-
-uint32_t notify(uint32_t key) {
-    return sysfun::internal::raise_queue_event(key);
-}
-
-bool queue_exists(uint32_t key) {
-    ctl::Block* b = ctl::get();
-    return b && find_queue(b, key) != nullptr;
-}
-
-std::string queue_socket_name(uint32_t key) {
-    return instance::socket_name("q" + std::to_string(key));
-}
-
-Client::Client() {
-    fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd_ < 0) return;
-    sa_family_t fam = AF_UNIX;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&fam), sizeof fam) != 0) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
-    }
-    // A queue that is full blocks the sender; a server that stopped draining it must not
-    // hang the client for ever.
-    timeval tv{5, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-}
-
-Client::~Client() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-uint32_t Client::send(uint32_t key, const void* msg, size_t len) {
-    if (fd_ < 0 || !msg) return SYSFUN_RESULT_INVALID_ARG;
-    if (uint32_t rc = check_length(len); rc != SYSFUN_OK) return rc;
-    sockaddr_un addr;
-    socklen_t alen = abstract_addr(queue_socket_name(key), &addr);
-    ssize_t n;
-    do {
-        n = ::sendto(fd_, msg, len, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&addr), alen);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        if (errno == EAGAIN) return SYSFUN_RESULT_TIMEOUT;
-        return (errno == ECONNREFUSED || errno == ENOENT) ? SYSFUN_RESULT_PEER_GONE
-                                                          : SYSFUN_RESULT_SYSTEM_ERROR;
-    }
-    sysfun::internal::raise_queue_event(key);
-    return SYSFUN_OK;
-}
-
-uint32_t Client::request(uint32_t key, const void* msg, size_t len, void* resp, size_t resp_cap,
-                         size_t* resp_len, int timeout_ms) {
-    if (!resp || resp_cap < sys_adpt::kMsgHeaderSize || len < sys_adpt::kMsgHeaderSize)
-        return SYSFUN_RESULT_INVALID_ARG;
-    // The message type word carries our sequence number; the server leaves it alone.
-    const uint32_t seq = ++seq_;
-    std::string copy(static_cast<const char*>(msg), len);
-    be::put32(copy.data(), seq);
-    const uint64_t deadline = sysfun::internal::monotonic_ms() + static_cast<uint64_t>(timeout_ms);
-    // A queue that does not exist yet (a driver process still starting its threads) is
-    // tried again until the time-out.
-    for (;;) {
-        uint32_t rc = send(key, copy.data(), copy.size());
-        if (rc == SYSFUN_OK) break;
-        if (rc != SYSFUN_RESULT_PEER_GONE || sysfun::internal::monotonic_ms() >= deadline)
-            return rc;
-        ::usleep(10000);
-    }
-    for (;;) {
-        uint64_t now = sysfun::internal::monotonic_ms();
-        if (now >= deadline) return SYSFUN_RESULT_TIMEOUT;
-        pollfd pfd{fd_, POLLIN, 0};
-        int prc = ::poll(&pfd, 1, static_cast<int>(deadline - now));
-        if (prc < 0 && errno == EINTR) continue;
-        if (prc <= 0) return SYSFUN_RESULT_TIMEOUT;
-        ssize_t n = ::recv(fd_, resp, resp_cap, MSG_DONTWAIT);
-        if (n < static_cast<ssize_t>(sys_adpt::kMsgHeaderSize)) continue;
-        if (be::get32(resp) != seq) continue;  // an answer to a request we gave up on
-        if (resp_len) *resp_len = static_cast<size_t>(n);
-        return SYSFUN_OK;
-    }
-}
-
-}  // namespace ipc

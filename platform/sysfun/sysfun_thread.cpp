@@ -54,8 +54,34 @@ void thread_comm_name(char* out, size_t n) {
 
 }  // namespace
 
+namespace {
+
+// The thread and process ids, asked of the kernel once: the message paths need them on
+// every call. A forked child forgets them.
+thread_local uint32_t t_tid = 0;
+std::atomic<int32_t> g_pid{0};
+
+void forget_ids_in_child() {
+    t_tid = 0;
+    g_pid.store(0);
+}
+
+[[maybe_unused]] const int g_atfork = pthread_atfork(nullptr, nullptr, forget_ids_in_child);
+
+}  // namespace
+
 uint32_t gettid32() {
-    return static_cast<uint32_t>(::syscall(SYS_gettid));
+    if (t_tid == 0) t_tid = static_cast<uint32_t>(::syscall(SYS_gettid));
+    return t_tid;
+}
+
+int32_t self_pid() {
+    int32_t pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        pid = static_cast<int32_t>(::getpid());
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
 }
 
 bool futex_wait(std::atomic<uint32_t>* word, uint32_t expected, const timespec* rel_timeout) {
@@ -64,9 +90,65 @@ bool futex_wait(std::atomic<uint32_t>* word, uint32_t expected, const timespec* 
     return !(rc != 0 && errno == ETIMEDOUT);
 }
 
+namespace {
+
+// How long this thread watches before it sleeps, learnt from how its last waits went: a
+// partner that answers within the window keeps it open, one that does not (the machine is
+// busy and the partner waits for a processor) closes it, so that a loaded machine is not
+// burdened further. A closed window is tried again every 32nd wait, long enough for a
+// partner that has a request to serve first (a few microseconds): a shorter try would never
+// see it answer, and the window would stay closed once the machine is quiet again.
+constexpr int kMaxSpins = 512;  // pause instructions, some microseconds
+constexpr int kProbeSpins = 256;
+thread_local int t_spins = kMaxSpins;
+thread_local uint32_t t_waits_unspun = 0;
+
+}  // namespace
+
+bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected) {
+    static const bool several_cpus = ::sysconf(_SC_NPROCESSORS_ONLN) > 1;
+    if (!several_cpus) return false;
+    int spins = t_spins;
+    if (spins == 0) {
+        if (++t_waits_unspun % 32 != 0) return false;
+        spins = kProbeSpins;
+    }
+    for (int i = 0; i < spins; ++i) {
+        if (word->load(std::memory_order_seq_cst) != expected) {
+            t_spins = std::min(kMaxSpins, std::max(spins, kProbeSpins) * 2);
+            return true;
+        }
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+    t_spins = spins / 2 < kProbeSpins ? 0 : spins / 2;
+    return false;
+}
+
 void futex_wake_all(std::atomic<uint32_t>* word) {
     ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE, INT_MAX, nullptr, nullptr,
               0);
+}
+
+void raise_event(ctl::ThreadSlot* s, uint32_t bits) {
+    // Bits already pending need no store: the thread takes them before it looks at what they
+    // announce.
+    if ((s->pending.load(std::memory_order_seq_cst) & bits) != bits)
+        s->pending.fetch_or(bits, std::memory_order_seq_cst);
+    if (s->sleepers.load(std::memory_order_seq_cst) != 0) futex_wake_all(&s->pending);
+}
+
+namespace {
+std::atomic<void (*)()> g_msgq_test_point{nullptr};
+}
+
+void msgq_test_point() {
+    if (auto fn = g_msgq_test_point.load(std::memory_order_relaxed)) fn();
+}
+
+void set_msgq_test_point(void (*fn)()) {
+    g_msgq_test_point.store(fn);
 }
 
 ctl::ThreadSlot* register_self(const char* name, uint32_t priority, uint32_t policy,
@@ -98,6 +180,7 @@ ctl::ThreadSlot* register_self(const char* name, uint32_t priority, uint32_t pol
         }
         if (!slot) return nullptr;
         slot->pending.store(0);
+        slot->sleepers.store(0);
         slot->resume.store(0);
         slot->pid = pid;
         slot->priority = priority;
@@ -271,22 +354,27 @@ uint32_t SYSFUN_ReceiveEvent(uint32_t event_mask, uint32_t /*flags*/, uint32_t t
         uint32_t cur = s->pending.load(std::memory_order_acquire);
         uint32_t got = cur & event_mask;
         if (got) {
-            if (s->pending.compare_exchange_weak(cur, cur & ~got, std::memory_order_acq_rel)) {
+            if (s->pending.compare_exchange_weak(cur, cur & ~got, std::memory_order_seq_cst)) {
                 *received = got;
                 return SYSFUN_OK;
             }
             continue;
         }
         if (timeout == SYSFUN_TIMEOUT_NOWAIT) return SYSFUN_RESULT_TIMEOUT;
-        if (forever) {
-            futex_wait(&s->pending, cur, nullptr);
-            continue;
+        timespec rel{};
+        if (!forever) {
+            uint64_t now = monotonic_ms();
+            if (now >= deadline) return SYSFUN_RESULT_TIMEOUT;
+            uint64_t left = deadline - now;
+            rel = {static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
         }
-        uint64_t now = monotonic_ms();
-        if (now >= deadline) return SYSFUN_RESULT_TIMEOUT;
-        uint64_t left = deadline - now;
-        timespec rel{static_cast<time_t>(left / 1000), static_cast<long>((left % 1000) * 1000000)};
-        futex_wait(&s->pending, cur, &rel);
+        // Senders wake the thread only when it counts as sleeping; the bits are looked at
+        // again after it does, so none set in between is missed.
+        if (spin_while_equal(&s->pending, cur)) continue;
+        s->sleepers.fetch_add(1, std::memory_order_seq_cst);
+        if (s->pending.load(std::memory_order_seq_cst) == cur)
+            futex_wait(&s->pending, cur, forever ? nullptr : &rel);
+        s->sleepers.fetch_sub(1, std::memory_order_seq_cst);
     }
 }
 
@@ -294,10 +382,7 @@ uint32_t SYSFUN_SendEvent(uint32_t thread_id, uint32_t event_bits) {
     if (!ctl::get()) return SYSFUN_RESULT_NO_INSTANCE;
     ctl::ThreadSlot* s = find_thread(thread_id);
     if (!s) return SYSFUN_RESULT_OBJ_NOT_EXIST;
-    // A thread sleeps only while none of its awaited bits is pending: when these bits were
-    // pending already, nobody sleeps on them and the wake-up is spared.
-    const uint32_t was = s->pending.fetch_or(event_bits, std::memory_order_acq_rel);
-    if ((was & event_bits) != event_bits) futex_wake_all(&s->pending);
+    raise_event(s, event_bits);
     return SYSFUN_OK;
 }
 
