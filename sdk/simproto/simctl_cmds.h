@@ -44,6 +44,10 @@ constexpr uint16_t kCountersClear = 38;  // -> nothing
 constexpr uint16_t kFdbRead = 39;        // -> FdbReply
 constexpr uint16_t kClockAdvance = 40;   // -> nothing
 constexpr uint16_t kCpuQueue = 41;       // -> CpuQueueReply
+// Front ports bound to host interfaces or to another instance (attach_records.h).
+constexpr uint16_t kAttach = 42;       // AttachRequest -> AttachResult
+constexpr uint16_t kDetach = 43;       // -> AttachResult
+constexpr uint16_t kAttachments = 44;  // -> List<AttachmentRecord>
 
 // Port statistics: the MAC counters.
 //
@@ -87,6 +91,9 @@ inline constexpr Command kCommands[] = {
     {kFdbRead, "fdb-read", "DEVICE FIRST-SLOT", 2},
     {kClockAdvance, "clock-advance", "SECONDS", 1},
     {kCpuQueue, "cpu-queue", "DEVICE", 1},
+    {kAttach, "attach", "PORT KIND(1 tap, 2 wire) PEER-INSTANCE PEER-PORT IFNAME NETNS", 4},
+    {kDetach, "detach", "PORT", 1},
+    {kAttachments, "attachments", "", 0},
     {kMacCounters, "mac-counters", "PORT", 1},
     {kMacCounterSet, "mac-counter-set", "PORT COUNTER HIGH LOW", 4},
     {kCaptureDelay, "capture-delay", "DEVICE POLLS", 2},

@@ -72,7 +72,11 @@ const std::vector<Command>& commands() {
         {"port",
          "port enable|disable PORT         PORT: 1-16 (this unit) or UNIT/PORT\n"
          "port config PORT [speed S] [autoneg on|off] [flowctl on|off] [mtu BYTES]   S: "
-         "10half|10full|100half|100full|1000half|1000full|10gfull",
+         "10half|10full|100half|100full|1000half|1000full|10gfull\n"
+         "port attach PORT tap [--name IFNAME] [--netns NAME]   the port's frames to and from a "
+         "TAP interface\n"
+         "port attach PORT wire INSTANCE:PORT   wired to a port of another instance\n"
+         "port detach PORT | port attached     unbind a port; the bound ports",
          cmd_port},
         {"vlan",
          "vlan create|destroy VID          VID: 1-4094\n"

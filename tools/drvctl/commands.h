@@ -38,6 +38,7 @@ int cmd_clock(Args& args);
 int cmd_vlan(Args& args);
 int cmd_stp(Args& args);
 int cmd_port(Args& args);
+int cmd_port_attach(Args& args);
 int cmd_poe(Args& args);
 int cmd_sim_poe(Args& args);
 int cmd_transceiver(Args& args);

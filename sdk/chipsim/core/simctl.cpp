@@ -7,6 +7,7 @@
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
 #include "sdk/chipsim/poe/poe_controller.h"
+#include "sdk/chipsim/tap/tap.h"
 #include "sdk/chipsim/xcvr/cages.h"
 
 namespace chipsim {
@@ -73,6 +74,7 @@ void register_simctl() {
         poe::register_simctl();
         register_xcvr_simctl();
         register_counters_simctl();
+        register_tap_simctl();
     });
 }
 
