@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -91,10 +92,14 @@ void write_one(Attachment& a, const uint8_t* bytes, uint32_t len) {
     (n == static_cast<ssize_t>(len) ? a.tx : a.tx_dropped).fetch_add(1, std::memory_order_relaxed);
 }
 
-// Writes a batch's copies: one sendmmsg per run of copies to the same wire.
+// Writes a batch's copies: one sendmmsg per wire, one write per frame to a TAP.
 void flush(Batch& b) {
     std::vector<mmsghdr> msgs;
     std::vector<iovec> iov;
+    // Each destination's copies together, in the order they were switched.
+    std::stable_sort(b.outs.begin(), b.outs.end(), [](const Batch::Out& x, const Batch::Out& y) {
+        return std::less<>()(x.to, y.to);
+    });
     for (size_t i = 0; i < b.outs.size();) {
         Attachment& a = *b.outs[i].to;
         if (a.spec.kind == AttachKind::kTap) {
@@ -128,8 +133,13 @@ void flush(Batch& b) {
 
 // The interface's state decides the link of the port: its partner is there while it is up.
 void update_link(Attachment& a) {
-    bool up = a.spec.kind == AttachKind::kTap ? (host::iface_flags(a.tap.ctl, a.name) & IFF_UP) > 0
-                                              : host::wire_bound(a.peer);
+    bool up = false;
+    if (a.spec.kind == AttachKind::kWire) {
+        up = host::wire_bound(a.peer);
+    } else {
+        const int flags = host::iface_flags(a.tap.ctl, a.name);  // -1: the interface is gone
+        up = flags >= 0 && (flags & IFF_UP);
+    }
     if (up == a.link_up.load()) return;
     a.link_up = up;
     Partner p = a.saved;
