@@ -177,6 +177,15 @@ struct PoeControllers {
     std::vector<uint8_t> addrs;  // one per device, device index order; empty: no PoE
 };
 
+// A front port the switch comes up bound to: a TAP interface (`tap`) or a port of another
+// instance (`wire`).
+struct PortAttach {
+    uint32_t front = 0;
+    bool wire = false;
+    std::string ifname, netns;  // a TAP's (empty: the default name; the daemon's namespace)
+    uint32_t peer_instance = 0, peer_port = 0;
+};
+
 struct BoardReg {
     uint32_t addr = 0;
     uint8_t value = 0;
@@ -195,6 +204,7 @@ struct Unit {
     std::vector<TwsiDevice> twsi;
     std::vector<BoardReg> regs;
     PoeControllers poe;
+    std::vector<PortAttach> attach;
 
     const Port* port(uint32_t front) const;
     const Port* port_at(uint8_t device, uint8_t dev_port) const;

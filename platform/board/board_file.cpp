@@ -131,6 +131,8 @@ class Parser {
                 partner(s);
             else if (kw == "poe")
                 poe(s);
+            else if (kw == "tap" || kw == "wire")
+                attach(s, kw == "wire");
             else
                 fail("unknown statement " + kw);
         }
@@ -352,6 +354,27 @@ class Parser {
             if (m != "copper" && m != "fibre") fail("unknown medium " + m);
             p.partner_fibre = m == "fibre";
         }
+    }
+
+    // tap port=N [name=IFNAME] [netns=NAME] | wire port=N peer=INSTANCE:PORT
+    void attach(Statement& s, bool wire) {
+        PortAttach a;
+        a.front = s.num("port", kMaxPortsPerUnit);
+        if (a.front == 0) fail("port 0 does not exist");
+        a.wire = wire;
+        if (wire) {
+            const std::string peer = s.text("peer");
+            const size_t colon = peer.find(':');
+            if (colon == std::string::npos) fail("wire: peer is INSTANCE:PORT");
+            a.peer_instance = number(peer.substr(0, colon), "peer", 99999);
+            a.peer_port = number(peer.substr(colon + 1), "peer", kMaxPortsPerUnit);
+        } else {
+            if (s.has("name")) a.ifname = s.text("name");
+            if (s.has("netns")) a.netns = s.text("netns");
+        }
+        for (const PortAttach& o : u_->attach)
+            if (o.front == a.front) fail("port " + std::to_string(a.front) + " attached twice");
+        u_->attach.push_back(a);
     }
 
     void poe(Statement& s) {

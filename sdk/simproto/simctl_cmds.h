@@ -49,6 +49,10 @@ constexpr uint16_t kFdbRead = 39;        // -> FdbReply
 constexpr uint16_t kClockAdvance = 40;   // -> nothing
 constexpr uint16_t kCpuQueue = 41;       // -> CpuQueueReply
 constexpr uint16_t kNetif = 42;          // -> NetifReply
+// Front ports bound to host interfaces or to another instance (attach_records.h).
+constexpr uint16_t kAttach = 43;       // AttachRequest -> AttachResult
+constexpr uint16_t kDetach = 44;       // -> AttachResult
+constexpr uint16_t kAttachments = 45;  // -> List<AttachmentRecord>
 
 // Port statistics: the MAC counters.
 //
@@ -100,6 +104,9 @@ inline constexpr Command kCommands[] = {
     {kClockAdvance, "clock-advance", "SECONDS [MILLISECONDS]", 1},
     {kCpuQueue, "cpu-queue", "DEVICE", 1},
     {kNetif, "netif", "DEVICE", 1},
+    {kAttach, "attach", "PORT KIND(1 tap, 2 wire) PEER-INSTANCE PEER-PORT IFNAME NETNS", 4},
+    {kDetach, "detach", "PORT", 1},
+    {kAttachments, "attachments", "", 0},
     {kMacCounters, "mac-counters", "PORT", 1},
     {kMacCounterSet, "mac-counter-set", "PORT COUNTER HIGH LOW", 4},
     {kCaptureDelay, "capture-delay", "DEVICE POLLS", 2},

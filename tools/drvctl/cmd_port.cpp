@@ -21,6 +21,8 @@ const char* const kConfigUsage =
 int cmd_port(Args& args) {
     const auto& w = args.words;
     if (!w.empty() && (w[0] == "status" || w[0] == "cable-test")) return cmd_port_status(args);
+    if (!w.empty() && (w[0] == "attach" || w[0] == "detach" || w[0] == "attached"))
+        return cmd_port_attach(args);
     LogicalPort lp;
     if (w.size() < 2 || !parse_port(w[1], &lp))
         return usage_error("port enable|disable|config PORT ...: PORT is 1 to 16 or UNIT/PORT");

@@ -40,6 +40,7 @@ int cmd_stp(Args& args);
 int cmd_port(Args& args);
 // `port status ...` and `port cable-test ...` (args.words begin with the subcommand).
 int cmd_port_status(Args& args);
+int cmd_port_attach(Args& args);
 int cmd_poe(Args& args);
 int cmd_sim_poe(Args& args);
 int cmd_transceiver(Args& args);

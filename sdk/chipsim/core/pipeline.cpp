@@ -8,6 +8,7 @@
 
 #include "sdk/chipsim/core/egress.h"
 #include "sdk/chipsim/core/model.h"
+#include "sdk/chipsim/tap/tap.h"
 
 namespace chipsim {
 namespace {
@@ -183,6 +184,7 @@ bool receive(uint8_t dev, uint8_t port, const uint8_t* frame, uint32_t len, Resu
     switch_hops(out);
     // Copies that went somewhere make the frame delivered, whatever happened to the others.
     if (!out->sent.empty() || out->to_cpu) out->drop = Drop::kNone;
+    send_attached(*out);  // copies out of ports bound to host interfaces go there
     return true;
 }
 

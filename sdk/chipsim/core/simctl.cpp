@@ -7,6 +7,7 @@
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/simctl_util.h"
 #include "sdk/chipsim/poe/poe_controller.h"
+#include "sdk/chipsim/tap/tap.h"
 #include "sdk/chipsim/xcvr/cages.h"
 
 namespace chipsim {
@@ -78,6 +79,7 @@ void register_simctl() {
         register_trunk_simctl();
         register_storm_simctl();
         register_mirror_simctl();
+        register_tap_simctl();
     });
 }
 

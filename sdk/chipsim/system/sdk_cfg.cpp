@@ -3,6 +3,7 @@
 
 #include "platform/console/console.h"
 #include "sdk/chipsim/core/model.h"
+#include "sdk/chipsim/tap/tap.h"
 #include "sdk/sdk_cfg.h"
 #include "sdk/sdk_phy.h"
 
@@ -100,6 +101,7 @@ SDK_STATUS sdkSystemInit(uint32_t boardIdx, uint32_t boardRevId, uint32_t flags)
         m.initialised = true;
     }
     chipsim::register_simctl();
+    chipsim::attach_board_ports();
     if (funcs.boardAfterInitConfig)
         return funcs.boardAfterInitConfig(static_cast<uint8_t>(boardRevId));
     return SDK_OK;
