@@ -26,6 +26,9 @@
 #include "bench/common/bench_daemon.h"
 #include "bench/common/roundtrip.h"
 #include "drivers/swdrv/dev_swdrv_subcmd.h"
+#include "platform/sysfun/ipc_client.h"
+#include "platform/sysfun/ipc_msg.h"
+#include "platform/sysfun/sysfun.h"
 
 namespace {
 

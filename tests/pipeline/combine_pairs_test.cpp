@@ -190,7 +190,9 @@ TEST_F(CombineTest, EveryPairOfCommandsInEitherOrderSendsTheFrameWhereTheRuleSay
         chipsim::Injected r = chipsim::inject(at(1).first, dp(1), make(c.frame).bytes());
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.to_cpu, c.where.cpu);
-        if (c.where.cpu) EXPECT_EQ(r.cpu_code, c.where.code);
+        if (c.where.cpu) {
+            EXPECT_EQ(r.cpu_code, c.where.code);
+        }
         bool out = r.sent.size() == 1 && r.sent[0].port == dp(2);
         EXPECT_EQ(out, c.where.out) << r.sent.size() << " copies sent";
         EXPECT_EQ(r.drop, c.where.drop) << static_cast<int>(r.drop);

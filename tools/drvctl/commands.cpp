@@ -84,7 +84,7 @@ const std::vector<Command>& commands() {
          "port config PORT [speed S] [autoneg on|off] [flowctl on|off] [mtu BYTES]   S: "
          "10half|10full|100half|100full|1000half|1000full|10gfull\n"
          "port status [PORT]               link, speed, duplex, flow control and media\n"
-         "port cable-test PORT             a cable test: each pair's status and distance",
+         "port cable-test PORT             a cable test: each pair's status and distance\n"
          "port attach PORT tap [--name IFNAME] [--netns NAME]   the port's frames to and from a "
          "TAP interface\n"
          "port attach PORT wire INSTANCE:PORT   wired to a port of another instance\n"
