@@ -58,6 +58,40 @@ void common_setup() {
     DEV_SWDRV_EnablePortAdmin(1, P);
 }
 
+// The all-port reads: three arrays of 16 words (link, speed and duplex, flow control).
+Direct all_ports(bool (*fn)(uint32_t, uint32_t, uint32_t, DEV_SWDRV_AllPortStatus_T*),
+                 uint32_t first, uint32_t last) {
+    return [=](Out& o) {
+        DEV_SWDRV_AllPortStatus_T b{};
+        bool ok = fn(1, first, last, &b);
+        for (int i = 0; i < 16; ++i) {
+            o.word(i, b.link[i]);
+            o.word(16 + i, b.speed_duplex[i]);
+            o.word(32 + i, b.flow_ctrl[i]);
+        }
+        return ok;
+    };
+}
+
+// A cable test's record as the request answers it: the 24-byte record, then whether it is
+// complete.
+Direct cable(bool start, uint32_t port) {
+    return [=](Out& o) {
+        bool ok = start ? DEV_SWDRV_GetCableDiag(1, port) : true;
+        DEV_SWDRV_CableDiagResult_T rec;
+        bool got = DEV_SWDRV_GetCableDiagResult(1, port, &rec);
+        if (got) {
+            DEV_SWDRV_EncodeCableDiagResult(rec, o.data);
+            if (start) o.word(6, rec.in_progress ? 0 : 1);
+        }
+        return start ? ok : got;
+    };
+}
+
+constexpr uint32_t unit_port(uint32_t unit, uint32_t port) {
+    return unit << 16 | port;
+}
+
 const std::vector<Case>& cases() {
     const uint8_t p5 = dev_port(P);
     // clang-format off
@@ -183,6 +217,41 @@ const std::vector<Case>& cases() {
     {cmd::kSetCpuPortRate, W({20000}), 0, call([] { return DEV_SWDRV_SetCpuPortRate(20000); })},
     {cmd::kSetVlanLearningStatus, W({V, 0}), 0, call([] { return DEV_SWDRV_SetVlanLearningStatus(V, false); })},
     {cmd::kSetPortEgressBlock, W({1, P, 0}), 0, call([] { return DEV_SWDRV_SetPortEgressBlock(1, P, false); }), [] { DEV_SWDRV_SetPortEgressBlock(1, P, true); }},
+    // Mirroring: sources are unit << 16 | port.
+    {cmd::kSetPortMirroring, W({unit_port(1, P), unit_port(1, 6), unit_port(1, 7)}), 0, call([] { return DEV_SWDRV_SetPortMirroring(unit_port(1, P), unit_port(1, 6), unit_port(1, 7)); })},
+    {cmd::kDeletePortMirroring, W({unit_port(1, P)}), 0, call([] { return DEV_SWDRV_DeletePortMirroring(unit_port(1, P)); }), [] { DEV_SWDRV_SetPortMirroring(unit_port(1, P), unit_port(1, 6), unit_port(1, 7)); }},
+    {cmd::kAddVlanMirror, W({1, 6, V}), 0, call([] { return DEV_SWDRV_AddVlanMirror(1, 6, V); })},
+    {cmd::kDeleteVlanMirror, W({1, 6, V}), 0, call([] { return DEV_SWDRV_DeleteVlanMirror(1, 6, V); }), [] { DEV_SWDRV_AddVlanMirror(1, 6, V); }},
+    {cmd::kSetDestPortForMacMirror, W({1, 7, 1}), 0, call([] { return DEV_SWDRV_SetDestPortForMacMirror(1, 7, 1); })},
+    {cmd::kSetDestPortForMacMirrorByte, W({1, 7}) + Bytes{1}, 0, call([] { return DEV_SWDRV_SetDestPortForMacMirror(1, 7, 1); })},
+    // Trunks.
+    {cmd::kCreateTrunk, W({3}), 0, call([] { return DEV_SWDRV_CreateTrunk(3); })},
+    {cmd::kSetTrunkLoadBalanceMode, W({5}), 0, call([] { return DEV_SWDRV_SetTrunkLoadBalanceMode(5); })},
+    {cmd::kDestroyTrunk, W({3}), 0, call([] { return DEV_SWDRV_DestroyTrunk(3); }), [] { const DEV_SWDRV_TrunkMember_T m[] = {{1, 6}, {1, 7}}; DEV_SWDRV_SetTrunkPortMembers(3, 2, m); }},
+    {cmd::kSetTrunkPortMembers, W({3, 2, 1 << 16 | 6, 1 << 16 | 8}), 0, call([] { const DEV_SWDRV_TrunkMember_T m[] = {{1, 6}, {1, 8}}; return DEV_SWDRV_SetTrunkPortMembers(3, 2, m); })},
+    // Storm control: (unit, port, rate, rate mode) and (unit, port).
+    {cmd::kSetBroadcastStormControlThreshold, W({1, P, 1001, 2}), 0, call([] { return DEV_SWDRV_SetBroadcastStormControlThreshold(1, P, 1001, 2); }), [] { DEV_SWDRV_EnableBroadcastStormControl(1, P); }},
+    {cmd::kSetMulticastStormControlThreshold, W({1, P, 1002, 2}), 0, call([] { return DEV_SWDRV_SetMulticastStormControlThreshold(1, P, 1002, 2); }), [] { DEV_SWDRV_EnableMulticastStormControl(1, P); }},
+    {cmd::kSetUnknownUnicastStormControlThreshold, W({1, P, 1003, 2}), 0, call([] { return DEV_SWDRV_SetUnknownUnicastStormControlThreshold(1, P, 1003, 2); }), [] { DEV_SWDRV_EnableUnknownUnicastStormControl(1, P); }},
+    {cmd::kEnableBroadcastStormControl, W({1, P}), 0, call([] { return DEV_SWDRV_EnableBroadcastStormControl(1, P); })},
+    {cmd::kDisableBroadcastStormControl, W({1, P}), 0, call([] { return DEV_SWDRV_DisableBroadcastStormControl(1, P); }), [] { DEV_SWDRV_EnableBroadcastStormControl(1, P); }},
+    {cmd::kEnableMulticastStormControl, W({1, P}), 0, call([] { return DEV_SWDRV_EnableMulticastStormControl(1, P); })},
+    {cmd::kDisableMulticastStormControl, W({1, P}), 0, call([] { return DEV_SWDRV_DisableMulticastStormControl(1, P); }), [] { DEV_SWDRV_EnableMulticastStormControl(1, P); }},
+    {cmd::kEnableUnknownUnicastStormControl, W({1, P}), 0, call([] { return DEV_SWDRV_EnableUnknownUnicastStormControl(1, P); })},
+    {cmd::kDisableUnknownUnicastStormControl, W({1, P}), 0, call([] { return DEV_SWDRV_DisableUnknownUnicastStormControl(1, P); }), [] { DEV_SWDRV_EnableUnknownUnicastStormControl(1, P); }},
+    {cmd::kGetPortStormGranularity, W({1, 15, 2}), 4, get1([](auto a) { return DEV_SWDRV_GetPortStormGranularity(1, 15, 2, a); })},
+    // Port status.
+    {cmd::kGetPortOperSpeedDuplex, W({1, P}), 4, get1([](auto a) { return DEV_SWDRV_GetPortOperSpeedDuplex(1, P, a); })},
+    {cmd::kGetAllPortOperSpeedDuplex, W({1, 3, 9}), 192, all_ports(DEV_SWDRV_GetAllPortOperSpeedDuplex, 3, 9)},
+    {cmd::kGetAllPortLinkStatus, W({1, 2, 11}), 192, all_ports(DEV_SWDRV_GetAllPortLinkStatus, 2, 11)},
+    {cmd::kGetPortLinkStatus, W({1, P}), 4, get1([](auto a) { return DEV_SWDRV_GetPortLinkStatus(1, P, a); })},
+    {cmd::kGetAllPortStatus, W({1, 4, 12}), 192, all_ports(DEV_SWDRV_GetAllPortStatus, 4, 12)},
+    {cmd::kGetPortLinkStatusByDeviceId, W({0, p5}), 4, get1([p5](auto a) { return DEV_SWDRV_GetPortLinkStatusByDeviceId(0, p5, a); })},
+    {cmd::kGetPortFlowCtrl, W({1, P}), 4, get1([](auto a) { return DEV_SWDRV_GetPortFlowCtrl(1, P, a); })},
+    {cmd::kGetAllPortFlowCtrl, W({1, 5, 13}), 192, all_ports(DEV_SWDRV_GetAllPortFlowCtrl, 5, 13)},
+    // Cable tests: the 10 Gb/s port answers at once, without a test thread.
+    {cmd::kGetCableDiag, W({1, 15}), 28, cable(true, 15)},
+    {cmd::kGetCableDiagResult, W({1, 15}), 24, cable(false, 15), [] { DEV_SWDRV_GetCableDiag(1, 15); }},
     };
     // clang-format on
     return all;

@@ -102,6 +102,9 @@ Snapshot snapshot() {
     append(s.om, om.autoneg_cfg);
     append(s.om, om.pause_adv);
     append(s.om, std::array<uint8_t, 3>{om.extra_tag_room, om.tunnel_room, om.jumbo});
+    append(s.om, om.storm);
+    append(s.om, om.mirror);
+    append(s.om, om.mirrored_vlans);
     append(s.om_tagged, om.tagged);
     return s;
 }
