@@ -109,11 +109,11 @@ struct Device {
     MacCounters mac;
     Capture capture;
     CpuQueue cpu;
-    CpuCodes cpu_codes;   // the CPU code table and its rate limiters
-    Cables cables;        // the cables on the copper ports
-    Secur secur;          // security events and sanity checks
-    Txq txq;              // transmit queues, buffers and their profiles
-    Netif netif;  // the receive DMA queues behind the CPU queue
+    CpuCodes cpu_codes;  // the CPU code table and its rate limiters
+    Cables cables;       // the cables on the copper ports
+    Secur secur;         // security events and sanity checks
+    Txq txq;             // transmit queues, buffers and their profiles
+    Netif netif;         // the receive DMA queues behind the CPU queue
     HopCache cache;
 
     Port* port(uint8_t p) {

@@ -36,7 +36,7 @@ uint64_t now_ms() {
 }
 
 struct Attachment {
-    AttachSpec spec;
+    AttachSettings settings;
     std::string name;
     uint8_t dev = 0, port = 0;
     host::Tap tap;        // a TAP
@@ -48,7 +48,7 @@ struct Attachment {
     std::atomic<uint64_t> rx{0}, tx{0}, tx_dropped{0};
     std::thread reader;
 
-    int fd() const { return spec.kind == AttachKind::kTap ? tap.fd : wire; }
+    int fd() const { return settings.kind == AttachKind::kTap ? tap.fd : wire; }
     ~Attachment() {
         host::close_tap(&tap);
         if (wire >= 0) ::close(wire);
@@ -85,7 +85,7 @@ struct Batch {
 thread_local Batch* t_batch = nullptr;
 
 void write_one(Attachment& a, const uint8_t* bytes, uint32_t len) {
-    ssize_t n = a.spec.kind == AttachKind::kTap
+    ssize_t n = a.settings.kind == AttachKind::kTap
                     ? ::write(a.tap.fd, bytes, len)
                     : ::sendto(a.wire, bytes, len, MSG_DONTWAIT,
                                reinterpret_cast<const sockaddr*>(&a.peer.sa), a.peer.len);
@@ -102,7 +102,7 @@ void flush(Batch& b) {
     });
     for (size_t i = 0; i < b.outs.size();) {
         Attachment& a = *b.outs[i].to;
-        if (a.spec.kind == AttachKind::kTap) {
+        if (a.settings.kind == AttachKind::kTap) {
             write_one(a, b.bytes.data() + b.outs[i].offset, b.outs[i].len);
             ++i;
             continue;
@@ -134,7 +134,7 @@ void flush(Batch& b) {
 // The interface's state decides the link of the port: its partner is there while it is up.
 void update_link(Attachment& a) {
     bool up = false;
-    if (a.spec.kind == AttachKind::kWire) {
+    if (a.settings.kind == AttachKind::kWire) {
         up = host::wire_bound(a.peer);
     } else {
         const int flags = host::iface_flags(a.tap.ctl, a.name);  // -1: the interface is gone
@@ -178,7 +178,7 @@ void reader(Attachment* a) {
     Result r;
     Batch batch;
     t_batch = &batch;
-    std::vector<uint8_t> buf(a->spec.kind == AttachKind::kWire ? kBatch * kMaxFrame : 65536);
+    std::vector<uint8_t> buf(a->settings.kind == AttachKind::kWire ? kBatch * kMaxFrame : 65536);
     uint64_t next_link = 0;
     for (;;) {
         pollfd fds[2] = {{a->fd(), POLLIN, 0}, {a->stop, POLLIN, 0}};
@@ -189,7 +189,7 @@ void reader(Attachment* a) {
             next_link = now_ms() + kLinkPollMs;
         }
         if (n > 0 && fds[0].revents & POLLIN) {
-            if (a->spec.kind == AttachKind::kTap)
+            if (a->settings.kind == AttachKind::kTap)
                 read_tap(*a, r, buf);
             else
                 read_wire(*a, r, buf);
@@ -203,22 +203,22 @@ void reader(Attachment* a) {
 }
 
 bool open_endpoint(Attachment& a, std::string* error) {
-    if (a.spec.kind == AttachKind::kTap) {
-        a.name = a.spec.ifname.empty() ? default_ifname(a.spec.front) : a.spec.ifname;
-        return host::open_tap(a.name, a.spec.netns, &a.tap, error);
+    if (a.settings.kind == AttachKind::kTap) {
+        a.name = a.settings.ifname.empty() ? default_ifname(a.settings.front) : a.settings.ifname;
+        return host::open_tap(a.name, a.settings.netns, &a.tap, error);
     }
-    if (a.spec.peer_instance == static_cast<uint32_t>(instance::id()) &&
-        a.spec.peer_port == a.spec.front) {
+    if (a.settings.peer_instance == static_cast<uint32_t>(instance::id()) &&
+        a.settings.peer_port == a.settings.front) {
         *error = "a port cannot be wired to itself";
         return false;
     }
-    if (!a.spec.peer_may_wait && !host::instance_running(a.spec.peer_instance)) {
-        *error = "instance " + std::to_string(a.spec.peer_instance) + " is not running";
+    if (!a.settings.peer_may_wait && !host::instance_running(a.settings.peer_instance)) {
+        *error = "instance " + std::to_string(a.settings.peer_instance) + " is not running";
         return false;
     }
     const host::WireAddr self =
-        host::wire_addr(static_cast<uint32_t>(instance::id()), a.spec.front);
-    a.peer = host::wire_addr(a.spec.peer_instance, a.spec.peer_port);
+        host::wire_addr(static_cast<uint32_t>(instance::id()), a.settings.front);
+    a.peer = host::wire_addr(a.settings.peer_instance, a.settings.peer_port);
     a.name = std::string(self.sa.sun_path + 1, self.len - offsetof(sockaddr_un, sun_path) - 1);
     a.wire = host::open_wire(self, error);
     return a.wire >= 0;
@@ -226,7 +226,7 @@ bool open_endpoint(Attachment& a, std::string* error) {
 
 AttachInfo info(const Attachment& a) {
     AttachInfo i;
-    i.spec = a.spec;
+    i.settings = a.settings;
     i.name = a.name;
     i.link_up = a.link_up;
     i.rx_frames = a.rx;
@@ -241,22 +241,22 @@ std::string default_ifname(uint32_t front) {
     return "dp" + std::to_string(instance::id()) + "p" + std::to_string(front);
 }
 
-bool attach_port(const AttachSpec& spec, AttachInfo* out, std::string* error) {
+bool attach_port(const AttachSettings& settings, AttachInfo* out, std::string* error) {
     std::lock_guard change(g_change_mu);
     auto a = std::make_shared<Attachment>();
-    a->spec = spec;
+    a->settings = settings;
     PortState state;
-    if (spec.front > 0xFF || !front_port(spec.front, &a->dev, &a->port) ||
+    if (settings.front > 0xFF || !front_port(settings.front, &a->dev, &a->port) ||
         !port_state(a->dev, a->port, &state)) {
-        *error = "port " + std::to_string(spec.front) + " does not exist";
+        *error = "port " + std::to_string(settings.front) + " does not exist";
         return false;
     }
-    if (spec.kind != AttachKind::kTap && spec.kind != AttachKind::kWire) {
+    if (settings.kind != AttachKind::kTap && settings.kind != AttachKind::kWire) {
         *error = "unknown kind of attachment";
         return false;
     }
     if (find(a->dev, a->port)) {
-        *error = "port " + std::to_string(spec.front) + " is already attached";
+        *error = "port " + std::to_string(settings.front) + " is already attached";
         return false;
     }
     if (!open_endpoint(*a, error)) return false;
@@ -309,15 +309,16 @@ std::vector<AttachInfo> attachments() {
     std::shared_lock lock(g_mu);
     for (const auto& [k, a] : g_by_port)
         out.push_back(info(*a));
-    std::sort(out.begin(), out.end(),
-              [](const AttachInfo& x, const AttachInfo& y) { return x.spec.front < y.spec.front; });
+    std::sort(out.begin(), out.end(), [](const AttachInfo& x, const AttachInfo& y) {
+        return x.settings.front < y.settings.front;
+    });
     return out;
 }
 
 void detach_all() {
     for (const AttachInfo& i : attachments()) {
         std::string ignored;
-        detach_port(i.spec.front, nullptr, &ignored);
+        detach_port(i.settings.front, nullptr, &ignored);
     }
 }
 

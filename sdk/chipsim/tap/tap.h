@@ -21,7 +21,7 @@ namespace chipsim {
 
 enum class AttachKind : uint8_t { kNone = 0, kTap = 1, kWire = 2 };
 
-struct AttachSpec {
+struct AttachSettings {
     uint32_t front = 0;
     AttachKind kind = AttachKind::kNone;
     std::string ifname;  // a TAP's interface; empty: "dp<instance>p<port>"
@@ -32,14 +32,14 @@ struct AttachSpec {
 };
 
 struct AttachInfo {
-    AttachSpec spec;
+    AttachSettings settings;
     std::string name;  // the interface, or the wire's socket
     bool link_up = false;
     uint64_t rx_frames = 0, tx_frames = 0, tx_dropped = 0;
 };
 
-// Attaches front port spec.front; false with the reason in *error (nothing is left behind).
-bool attach_port(const AttachSpec& spec, AttachInfo* out, std::string* error);
+// Attaches front port settings.front; false with the reason in *error (nothing is left behind).
+bool attach_port(const AttachSettings& settings, AttachInfo* out, std::string* error);
 // Detaches a front port, restoring its link partner; *was tells what it was bound to.
 bool detach_port(uint32_t front, AttachInfo* was, std::string* error);
 std::vector<AttachInfo> attachments();

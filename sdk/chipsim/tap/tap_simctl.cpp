@@ -12,9 +12,9 @@ namespace {
 sc::AttachResult result(bool ok, const AttachInfo& i, const std::string& message) {
     sc::AttachResult r;
     r.ok = ok;
-    r.kind = static_cast<uint32_t>(i.spec.kind);
-    r.peer_instance = i.spec.peer_instance;
-    r.peer_port = i.spec.peer_port;
+    r.kind = static_cast<uint32_t>(i.settings.kind);
+    r.peer_instance = i.settings.peer_instance;
+    r.peer_port = i.settings.peer_port;
     r.name = i.name;
     r.message = message;
     return r;
@@ -24,17 +24,17 @@ sc::AttachResult result(bool ok, const AttachInfo& i, const std::string& message
 bool attach_cmd(void* msg) {
     sc::AttachRequest rq;
     if (!sc::decode(ipcmsg::payload(msg), ipcmsg::msg_size(msg), &rq)) return answer(msg, false);
-    AttachSpec spec;
-    spec.front = rq.port;
-    spec.kind = static_cast<AttachKind>(rq.kind & 0xFF);
-    spec.ifname = rq.ifname;
-    spec.netns = rq.netns;
-    spec.peer_instance = rq.peer_instance;
-    spec.peer_port = rq.peer_port;
+    AttachSettings settings;
+    settings.front = rq.port;
+    settings.kind = static_cast<AttachKind>(rq.kind & 0xFF);
+    settings.ifname = rq.ifname;
+    settings.netns = rq.netns;
+    settings.peer_instance = rq.peer_instance;
+    settings.peer_port = rq.peer_port;
     AttachInfo i;
-    i.spec = spec;
+    i.settings = settings;
     std::string error;
-    if (rq.kind > 0xFF || !attach_port(spec, &i, &error)) {
+    if (rq.kind > 0xFF || !attach_port(settings, &i, &error)) {
         CONSOLE_Printf("SIM_CONTROL: port %u not attached: %s\r\n", rq.port, error.c_str());
         return reply(msg, result(false, i, error));
     }
@@ -56,16 +56,16 @@ bool attachments_cmd(void* msg) {
     sc::List<sc::AttachmentRecord> list;
     for (const AttachInfo& i : attachments()) {
         sc::AttachmentRecord r;
-        r.front = static_cast<uint8_t>(i.spec.front);
-        r.kind = static_cast<uint8_t>(i.spec.kind);
+        r.front = static_cast<uint8_t>(i.settings.front);
+        r.kind = static_cast<uint8_t>(i.settings.kind);
         r.link_up = i.link_up;
-        r.peer_instance = i.spec.peer_instance;
-        r.peer_port = i.spec.peer_port;
+        r.peer_instance = i.settings.peer_instance;
+        r.peer_port = i.settings.peer_port;
         r.rx_frames = i.rx_frames;
         r.tx_frames = i.tx_frames;
         r.tx_dropped = i.tx_dropped;
         r.name = i.name;
-        r.netns = i.spec.netns;
+        r.netns = i.settings.netns;
         list.add(r);
     }
     return reply(msg, list);
@@ -77,17 +77,17 @@ void attach_board_ports() {
     const board::Unit* u = model().unit;
     if (!u) return;
     for (const board::PortAttach& b : u->attach) {
-        AttachSpec spec;
-        spec.front = b.front;
-        spec.kind = b.wire ? AttachKind::kWire : AttachKind::kTap;
-        spec.ifname = b.ifname;
-        spec.netns = b.netns;
-        spec.peer_instance = b.peer_instance;
-        spec.peer_port = b.peer_port;
+        AttachSettings settings;
+        settings.front = b.front;
+        settings.kind = b.wire ? AttachKind::kWire : AttachKind::kTap;
+        settings.ifname = b.ifname;
+        settings.netns = b.netns;
+        settings.peer_instance = b.peer_instance;
+        settings.peer_port = b.peer_port;
         // The other instance may come up later: the wire's link comes up when it does.
-        spec.peer_may_wait = true;
+        settings.peer_may_wait = true;
         std::string error;
-        if (!attach_port(spec, nullptr, &error))
+        if (!attach_port(settings, nullptr, &error))
             CONSOLE_Printf("driver_proc: port %u of the board not attached: %s\r\n", b.front,
                            error.c_str());
     }
