@@ -167,6 +167,9 @@ SDK_STATUS DEV_NICDRV_GATEWAY_RecvPacket(uint8_t device, uint8_t queue, uint32_t
 
 bool DEV_NICDRV_GATEWAY_FreePacket(uint32_t free_info) {
     if (free_info == 0) return true;
+    // The nodes were written by the receive side under the gateway lock; the packet layer that
+    // frees them may be another process, so read them under the same lock.
+    GatewayLock lock;
     ControlBlock& c = cb();
     FreeInfoNode* head = node_at(free_info);
     if (!head) {
@@ -196,7 +199,6 @@ bool DEV_NICDRV_GATEWAY_FreePacket(uint32_t free_info) {
                 head->queue, static_cast<unsigned>(head->buffer));
         ok = false;
     }
-    GatewayLock lock;
     for (uint32_t off = free_info, k = 0; off && k < kFreeInfoNodes; ++k) {
         FreeInfoNode* node = node_at(off);
         if (!node) break;  // outside the pool's area: left alone
