@@ -70,25 +70,34 @@ SDK_MAC_ENTRY_KEY mac_key(uint32_t vid, const uint8_t mac[6]) {
     return k;
 }
 
+// The entry's destination: the port's (module id, physical port), or the chip trunk given.
+bool set_destination(const char* func, const DEV_AMTRDRV_AddrEntry& rec, uint16_t chip_trunk,
+                     SDK_MAC_ENTRY_EXT* e) {
+    if (rec.is_trunk != 0) {
+        e->dstInterface.type = SDK_INTERFACE_TRUNK;
+        e->dstInterface.trunkId = chip_trunk;
+        return true;
+    }
+    uint32_t module = 0, dev = 0, phy = 0;
+    if (!DEV_SWDRV_Logical2PhyDevicePortID(rec.unit, rec.port, &module, &dev, &phy)) {
+        dbg("%s: failed to convert unit %d port %d to physical device port id\n", func, rec.unit,
+            rec.port);
+        return false;
+    }
+    e->dstInterface.type = SDK_INTERFACE_PORT;
+    e->dstInterface.devPort.devNum = static_cast<uint8_t>(module);
+    e->dstInterface.devPort.portNum = static_cast<uint8_t>(phy);
+    return true;
+}
+
 bool build_entry(const char* func, uint32_t device, const DEV_AMTRDRV_AddrEntry& rec,
                  SDK_MAC_ENTRY_EXT* out) {
     SDK_MAC_ENTRY_EXT e{};
     e.key = mac_key(rec.vid, rec.mac);
-    if (rec.is_trunk == 0) {
-        uint32_t module = 0, dev = 0, phy = 0;
-        if (!DEV_SWDRV_Logical2PhyDevicePortID(rec.unit, rec.port, &module, &dev, &phy)) {
-            dbg("%s: failed to convert unit %d port %d to physical device port id\n", func,
-                rec.unit, rec.port);
-            return false;
-        }
-        e.dstInterface.type = SDK_INTERFACE_PORT;
-        e.dstInterface.devPort.devNum = static_cast<uint8_t>(module);
-        e.dstInterface.devPort.portNum = static_cast<uint8_t>(phy);
-    } else {
-        e.dstInterface.type = SDK_INTERFACE_TRUNK;
-        e.dstInterface.trunkId =
-            DEV_SWDRV_WorkaroundForTrunkId(device, static_cast<uint16_t>(rec.trunk_id + 1), 1);
-    }
+    if (!set_destination(
+            func, rec,
+            DEV_SWDRV_WorkaroundForTrunkId(device, static_cast<uint16_t>(rec.trunk_id + 1), 1), &e))
+        return false;
     e.isStatic = rec.entry_type == 1;
     e.daCommand = rec.da_drop ? SDK_MAC_TABLE_CMD_DROP : SDK_MAC_TABLE_CMD_FORWARD;
     e.saCommand = rec.sa_drop ? SDK_MAC_TABLE_CMD_DROP : SDK_MAC_TABLE_CMD_FORWARD;
@@ -204,20 +213,8 @@ bool DEV_AMTRDRV_SetMacEntryWithAttribute(const DEV_AMTRDRV_AddrEntry& rec, uint
     if (attribute >= 8) return false;
     SDK_MAC_ENTRY_EXT e{};
     e.key = mac_key(rec.vid, rec.mac);
-    if (rec.is_trunk == 0) {
-        uint32_t module = 0, dev = 0, phy = 0;
-        if (!DEV_SWDRV_Logical2PhyDevicePortID(rec.unit, rec.port, &module, &dev, &phy)) {
-            dbg("%s: failed to convert unit %d port %d to physical device port id\n", __func__,
-                rec.unit, rec.port);
-            return false;
-        }
-        e.dstInterface.type = SDK_INTERFACE_PORT;
-        e.dstInterface.devPort.devNum = static_cast<uint8_t>(module);
-        e.dstInterface.devPort.portNum = static_cast<uint8_t>(phy);
-    } else {
-        e.dstInterface.type = SDK_INTERFACE_TRUNK;
-        e.dstInterface.trunkId = DEV_SWDRV_WorkaroundForTrunkId(0, rec.trunk_id, 1);
-    }
+    if (!set_destination(__func__, rec, DEV_SWDRV_WorkaroundForTrunkId(0, rec.trunk_id, 1), &e))
+        return false;
     e.isStatic = rec.entry_type == 1;
     e.daCommand = SDK_MAC_TABLE_CMD_FORWARD;
     e.saCommand = sa_drop == 1 ? SDK_MAC_TABLE_CMD_DROP : SDK_MAC_TABLE_CMD_FORWARD;
