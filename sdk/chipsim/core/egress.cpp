@@ -78,7 +78,9 @@ void send(Locked d, const Packet& p, uint8_t q) {
     uint8_t tags[2 * kTagLen];
     uint32_t tags_len = vlan_egress_tag(d, p, q, cascade, tags);
     size_t offset = build(p.out, p, tags, tags_len, p.l2.payload);
-    if (!misc_shaper(d, p, q, static_cast<uint32_t>(p.out->data.size() - offset))) return;
+    if (d->misc.ports[q].shaper_enable &&
+        !misc_shaper(d, p, q, static_cast<uint32_t>(p.out->data.size() - offset)))
+        return;
     if (p.out->tracing) trace_stage(d, p, "egress", q, tags_len ? "sent tagged" : "sent untagged");
     deliver(d, p, q, cascade, offset);
     if (d->mirror.any_tx)

@@ -11,7 +11,6 @@ namespace {
 
 std::mutex g_model_mu;
 std::unique_ptr<Model> g_model;
-std::atomic<Model*> g_model_now{nullptr};  // g_model, read without the lock (frames, sdk calls)
 
 uint16_t phy_key(uint8_t smi_interface, uint8_t addr) {
     return static_cast<uint16_t>(smi_interface << 8 | addr);
@@ -111,8 +110,9 @@ Phy* Device::addressed_phy(const Port& p) {
     return it == phys.end() ? nullptr : &it->second;
 }
 
-Model& model() {
-    if (Model* m = g_model_now.load(std::memory_order_acquire)) return *m;
+std::atomic<Model*> g_model_now{nullptr};
+
+Model& build_model() {
     std::lock_guard<std::mutex> lock(g_model_mu);
     if (!g_model) {
         g_model = std::make_unique<Model>();

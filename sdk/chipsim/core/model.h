@@ -29,6 +29,7 @@
 #include "sdk/chipsim/capture/capture.h"
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/chipsim/core/counters.h"
+#include "sdk/chipsim/core/device_mutex.h"
 #include "sdk/chipsim/counters/mac_counters.h"
 #include "sdk/chipsim/cpu/cpu.h"
 #include "sdk/chipsim/cpu/cpu_codes.h"
@@ -79,7 +80,7 @@ constexpr uint64_t kUnknownPorts = ~uint64_t{0};
 constexpr uint32_t kClockEvery = 16;
 
 struct Device {
-    mutable std::mutex mu;
+    mutable DeviceMutex mu;
     uint8_t num = 0;
     const board::Device* desc = nullptr;
     uint8_t hw_dev_num = 0;
@@ -134,7 +135,7 @@ class DeviceLock {
 
   private:
     Device& d_;
-    std::lock_guard<std::mutex> lock_;
+    std::lock_guard<DeviceMutex> lock_;
 };
 
 struct Model {
@@ -163,8 +164,14 @@ struct Model {
     NetifGlobal netif;
 };
 
-// The model of the process (built on first use from the current board).
-Model& model();
+// The model of the process (built on first use from the current board). Read without a lock on
+// every frame and every sdk* call; build_model makes it the first time.
+extern std::atomic<Model*> g_model_now;
+Model& build_model();
+inline Model& model() {
+    if (Model* m = g_model_now.load(std::memory_order_acquire)) return *m;
+    return build_model();
+}
 // The device, or nullptr when the SDK does not hold it.
 Device* device(uint8_t dev);
 // The armed fault's code for sdk* operation op, or SDK_OK (platform/components/faults.h).

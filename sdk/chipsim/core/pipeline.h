@@ -178,7 +178,8 @@ struct Result {
 // Records a stage's decision when the frame is traced (cheap when it is not).
 void trace_stage(Locked d, const Packet& p, const char* stage, uint8_t port = 0xFF,
                  std::string note = {});
-inline void trace(Locked d, const Packet& p, const char* stage, uint8_t port = 0xFF) {
+[[gnu::always_inline]] inline void trace(Locked d, const Packet& p, const char* stage,
+                                         uint8_t port = 0xFF) {
     if (p.out->tracing) trace_stage(d, p, stage, port);
 }
 

@@ -34,9 +34,16 @@ constexpr SDK_MAC_COUNTER kReceived[] = {SDK_UC_PKTS_RCV, SDK_MC_PKTS_RCV, SDK_B
 constexpr SDK_MAC_COUNTER kSent[] = {SDK_UC_PKTS_SENT, SDK_MC_PKTS_SENT, SDK_BRDC_PKTS_SENT,
                                      SDK_FC_SENT};
 Kind kind(const uint8_t* f, uint32_t len) {
+    if (!is_multicast(f)) return Kind::kUnicast;  // most frames: one bit decides
     if (is_pause(f, len)) return Kind::kPause;
-    if (is_broadcast(f)) return Kind::kBroadcast;
-    return is_multicast(f) ? Kind::kMulticast : Kind::kUnicast;
+    return is_broadcast(f) ? Kind::kBroadcast : Kind::kMulticast;
+}
+
+// Where a port's MAC counts: its counters, or scratch nobody reads while counting is off (a
+// pointer, not a zeroed local array: this runs for every frame in and every copy out).
+uint64_t* counts_of(MacPort& mp) {
+    thread_local std::array<uint64_t, SDK_MAC_COUNTERS> ignored;
+    return mp.enabled ? mp.count.data() : ignored.data();
 }
 
 bool matches(const EgressSet& s, const Packet& p, uint8_t q) {
@@ -49,9 +56,7 @@ bool matches(const EgressSet& s, const Packet& p, uint8_t q) {
 }  // namespace
 
 bool counters_rx(Locked d, const Packet& p, const uint8_t* data, uint32_t len) {
-    MacPort& mp = d->mac.ports[p.in_port % kPortSlots];
-    std::array<uint64_t, SDK_MAC_COUNTERS> ignored{};  // a MAC that does not count
-    auto& c = mp.enabled ? mp.count : ignored;
+    uint64_t* c = counts_of(d->mac.ports[p.in_port % kPortSlots]);
     const bool bad_fcs = p.bad_fcs;
     // The sender pads what it sends to the minimum; a runt (no whole header) came cut short.
     const uint32_t wire = (len >= kEthHeader ? std::max(len, kMinFrame) : len) + kFcsLen;
@@ -78,9 +83,7 @@ bool counters_rx(Locked d, const Packet& p, const uint8_t* data, uint32_t len) {
 }
 
 void counters_tx(Locked d, const Packet& p, uint8_t q, const uint8_t* bytes, uint32_t len) {
-    MacPort& mp = d->mac.ports[q % kPortSlots];
-    std::array<uint64_t, SDK_MAC_COUNTERS> ignored{};  // a MAC that does not count
-    auto& c = mp.enabled ? mp.count : ignored;
+    uint64_t* c = counts_of(d->mac.ports[q % kPortSlots]);
     c[SDK_GOOD_OCTETS_SENT] += std::max(len, kMinFrame) + kFcsLen;
     const Kind k = kind(bytes, len);
     ++c[kSent[static_cast<int>(k)]];

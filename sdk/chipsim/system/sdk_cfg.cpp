@@ -88,7 +88,7 @@ SDK_STATUS sdkSystemInit(uint32_t boardIdx, uint32_t boardRevId, uint32_t flags)
     if (SDK_STATUS rc = m.board_info.boardCfgFuncs(static_cast<uint8_t>(boardRevId), &funcs))
         return rc;
     for (auto& d : m.devices) {
-        std::lock_guard<std::mutex> lock(d->mu);
+        std::lock_guard<chipsim::DeviceMutex> lock(d->mu);
         for (chipsim::Port& p : d->ports) {
             if (!p.exists || !p.wiring || !p.wiring->phy.cls || p.wiring->phy.cls == 0x10) continue;
             p.smi_interface = p.wiring->phy.smi_interface;
