@@ -127,7 +127,7 @@ void become_daemon() {
     sigaddset(&g_stop_signals, SIGINT);
     sigaddset(&g_stop_signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &g_stop_signals, nullptr);
-    sysfun::set_exit_hook(cleanup);
+    sysfun::set_exit_hook(remove_on_exit);
 }
 
 void start_signal_thread() {
@@ -137,6 +137,12 @@ void start_signal_thread() {
 
 void cleanup() {
     ctl::detach(true);
+    remove_on_exit();
+}
+
+void remove_on_exit() {
+    // Names only: the daemon's other threads run until the process ends and may be waiting on
+    // events in the control block, which must stay mapped under them.
     instance::remove_shm_objects();
     // The pid file goes only when this process holds its lock or nobody does.
     if (g_pid_fd >= 0 || locked_pid() == 0) std::remove(pid_file().c_str());

@@ -24,6 +24,9 @@ void become_daemon();
 void start_signal_thread();
 // Removes the instance's resources: shared segments, control block, pid file.
 void cleanup();
+// The same on the daemon's way out, leaving its mappings in place for the threads that run
+// until the process ends.
+void remove_on_exit();
 // From a client: asks the daemon to stop and waits up to timeout_ms for it to end (then
 // kills it), and removes the instance's resources. False when no daemon was running.
 bool stop(int timeout_ms);
