@@ -87,7 +87,10 @@ void learn(Locked d, Packet& p, bool automatic_only) {
     }
     if (na_to_cpu) fdb_au_push(d, SDK_FDB_AU_NA, s, -1);
     fdb_breach_push(d, sa, p.vid, src_port);
-    apply(p, from_lock_cmd(pl.lock_cmd), Drop::kLearnLock, kCpuCodeNewAddress);
+    if (pl.lock_cmd == SDK_LOCK_CMD_DROP)
+        secur_new_address_drop(d, p);
+    else
+        apply(p, from_lock_cmd(pl.lock_cmd), Drop::kLearnLock, kCpuCodeNewAddress);
 }
 
 // Floods the packet to its VLAN's members.

@@ -30,6 +30,9 @@ void secur_ingress(Locked d, Packet& p);
 // Whether a frame whose source is held static on another port is a security event (3), and
 // its drop mode applied to the packet.
 bool secur_moved_static(Locked d, Packet& p);
+// A frame from a new source address on a port whose learning is locked and whose lock command
+// is a drop (event 7): dropped hard or soft as the event's drop mode says.
+void secur_new_address_drop(Locked d, Packet& p);
 
 // ---- Inspection ----------------------------------------------------------------------
 Secur secur(uint8_t dev);

@@ -64,6 +64,10 @@ bool secur_moved_static(Locked d, Packet& p) {
     return true;
 }
 
+void secur_new_address_drop(Locked d, Packet& p) {
+    event_drop(d, p, SDK_SECUR_BREACH_NEW_ADDRESS, Drop::kLearnLock);
+}
+
 Secur secur(uint8_t dev) {
     return on_device(dev, Secur{}, [](Locked d) { return d->secur; });
 }
