@@ -18,7 +18,11 @@ class StatusHandlerTest : public SwdrvTest {
         uint8_t result = 0xFF;
         uint16_t size = 0;
         std::vector<uint8_t> data;
-        uint32_t word(size_t i) const { return be::get32(data.data() + 4 * i); }
+        // Word i of the data; a reply too short to hold it fails the test and reads as 0.
+        uint32_t word(size_t i) const {
+            EXPECT_GE(data.size(), 4 * (i + 1)) << "the reply holds no word " << i;
+            return data.size() >= 4 * (i + 1) ? be::get32(data.data() + 4 * i) : 0;
+        }
     };
     // The sub-command and `words` argument words; msg_size says how many payload bytes
     // (default: all of them).

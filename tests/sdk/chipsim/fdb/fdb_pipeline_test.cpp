@@ -84,6 +84,24 @@ TEST_F(PipelineTest, ControlledLearningReportsNewAddressesAndAppliesTheLockComma
     EXPECT_EQ(fdb_port(mac(7), 1), dp(1));
 }
 
+// The drop lock command drops a new address as the new-address event's drop mode says: a soft
+// drop lets a mirror to the CPU from another stage through as a trap, a hard drop does not.
+TEST_F(PipelineTest, TheLockCommandDropFollowsTheNewAddressEventsDropMode) {
+    vlan(1, {1, 2});
+    ASSERT_EQ(sdkBrgFdbPortLearnStatusSet(0, dp(1), false, SDK_LOCK_CMD_DROP), SDK_OK);
+    ASSERT_EQ(sdkBrgGenIgmpCmdSet(0, SDK_PACKET_CMD_MIRROR_TO_CPU), SDK_OK);
+    for (uint32_t mode : {SDK_SECUR_DROP_SOFT, SDK_SECUR_DROP_HARD}) {
+        SCOPED_TRACE(mode == SDK_SECUR_DROP_SOFT ? "soft" : "hard");
+        ASSERT_EQ(sdkBrgSecurBreachEventDropModeSet(0, SDK_SECUR_BREACH_NEW_ADDRESS, mode), SDK_OK);
+        chipsim::Injected r = inject(1, igmp_report(mac(0x40)));
+        EXPECT_TRUE(r.sent.empty());
+        EXPECT_EQ(r.to_cpu, mode == SDK_SECUR_DROP_SOFT);
+        if (mode == SDK_SECUR_DROP_SOFT) EXPECT_EQ(r.cpu_code, chipsim::kCpuCodeIgmp);
+        if (mode == SDK_SECUR_DROP_HARD) EXPECT_EQ(r.drop, Drop::kLearnLock);
+        EXPECT_EQ(fdb_port(mac(0x40), 1), -1);
+    }
+}
+
 TEST_F(PipelineTest, AddressEntriesCommandsAndStaticEntries) {
     vlan(1, {1, 2, 3});
     auto entry = [](uint8_t last, uint8_t port, uint32_t da, uint32_t sa, bool is_static) {
