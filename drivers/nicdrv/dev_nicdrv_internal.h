@@ -96,6 +96,9 @@ struct ControlBlock {
     SYSFUN_MsgQ_T msgq = 0;
     bool msgq_ok = false;
     std::atomic<uint32_t> task_id{0};
+    // Set by the receive task before it sleeps; an enqueue that clears it sends the packet
+    // event, so that a busy task is not signalled once per packet.
+    std::atomic<bool> task_idle{false};
     // Gateway: free-info pool under its own semaphore, transmit pool.
     uint32_t gw_sem = 0;
     uint8_t* fi_area = nullptr;
