@@ -102,6 +102,7 @@ struct ControlBlock {
     // Gateway: free-info pool under its own semaphore, transmit pool.
     uint32_t gw_sem = 0;
     uint8_t* fi_area = nullptr;
+    uint32_t fi_offset = 0;  // the area's offset in the shared IPC pool
     L_PT_Descriptor_T fi_pool{};
     SDK_POOL_ID tx_pool = 0;
     std::atomic<bool> tx_bound{false};

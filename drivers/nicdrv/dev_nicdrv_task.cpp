@@ -113,10 +113,10 @@ L_MM_Mref_T* build_mref(const CtrlRecord& r, uint32_t q) {
     return nullptr;
 }
 
-// Counts a handed-up packet and suspends its queue when too many are not yet freed.
-void announce(uint32_t q) {
+// Counts a packet about to be handed up and suspends its queue when too many are not yet
+// freed. The caller holds semaphore 17.
+void announce_locked(uint32_t q) {
     ControlBlock& c = cb();
-    SemLock lock(c.sem_id);
     c.shm.add(nicshm::kTotalBufferAnnounced);
     const uint32_t ann = nicshm::State::queue_word(nicshm::kAnnounced, q);
     c.shm.add(ann);
@@ -127,9 +127,24 @@ void announce(uint32_t q) {
     }
 }
 
+// Takes back the announcement of a packet that was not handed up after all, with the
+// suspension it may have caused.
+void unannounce(uint32_t q) {
+    ControlBlock& c = cb();
+    SemLock lock(c.sem_id);
+    c.shm.sub(nicshm::kTotalBufferAnnounced);
+    const uint32_t ann = nicshm::State::queue_word(nicshm::kAnnounced, q);
+    c.shm.sub(ann);
+    if (c.shm.suspended(q) &&
+        c.shm.get(ann) < c.shm.get(nicshm::State::queue_word(nicshm::kThreshold, q))) {
+        c.shm.set_suspended(q, false);
+        L_MQ_EnableDeq(c.mq, 1u << q);
+    }
+}
+
 // Up to `max` packets off the queue and up, each as the weighted order and the suspended
-// queues allow; false when no queue had one. The record of a packet handed up is freed with
-// the next dequeue, in the same hold of semaphore 17.
+// queues allow; false when no queue had one. A packet's dequeue and announcement share one
+// hold of semaphore 17, and so do the freeing of its record and the next dequeue.
 bool dequeue_some(uint32_t max) {
     ControlBlock& c = cb();
     CtrlRecord* done = nullptr;
@@ -151,15 +166,18 @@ bool dequeue_some(uint32_t max) {
             }
             if (!r) break;
             c.shm.add(nicshm::kRxDequeueSuccess);
+            // Announced before it is handed up, since the packet layer may free it at once.
+            announce_locked(q);
         }
         any = true;
         if (L_MM_Mref_T* m = build_mref(*r, q)) {
             m->cos = static_cast<uint8_t>(r->w[kCrCos]);
-            announce(q);
             if (r->w[kCrStacking] == 0)
                 to_lan(*r, m);
             else
                 to_iuc(*r, m);
+        } else {
+            unannounce(q);
         }
         done = r;
     }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/components/faults.h"
 #include "tests/nicdrv/nicdrv_fixture.h"
 
 namespace {
@@ -58,6 +59,34 @@ TEST_F(NicdrvTest, FirstTurnStopsAfter32AndLeavesTheRestQueued) {
     EXPECT_EQ(DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets), nicshm::kEventPackets);
     EXPECT_EQ(lan(), 40u);
     EXPECT_EQ(DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets), 0u);
+}
+
+TEST_F(NicdrvTest, PacketWhoseMrefCannotBeMadeGoesBackAndLeavesTheBooksAsBefore) {
+    const uint32_t ann = nicshm::State::queue_word(nicshm::kAnnounced, 0);
+    for (int i = 0; i < 15; ++i)
+        push(64, 0);
+    chipsim::netif_deliver();
+    run_task();
+    ASSERT_EQ(lan(), 15u);
+    // The 16th packet would reach the queue's threshold and suspend it.
+    faults::set("_L_MM_Mref_Construct", 0, 1);
+    push(64, 0);
+    chipsim::netif_deliver();
+    run_task();
+    EXPECT_EQ(lan(), 15u);
+    EXPECT_EQ(shm().get(ann), 15u);
+    EXPECT_EQ(shm().get(nicshm::kTotalBufferAnnounced), 15u);
+    EXPECT_FALSE(shm().suspended(0));
+    EXPECT_EQ(shm().get(nicshm::State::queue_word(nicshm::kQueueDepth, 0)), 15u);
+    EXPECT_EQ(cos(0, nicshm::kCurrent), 15u);
+    EXPECT_EQ(chipsim::netif_stats(0).held_by_cpu, 15u);
+    // The next packet is handed up and is the one that suspends the queue.
+    push(64, 0);
+    chipsim::netif_deliver();
+    run_task();
+    EXPECT_EQ(lan(), 16u);
+    EXPECT_EQ(shm().get(ann), 16u);
+    EXPECT_TRUE(shm().suspended(0));
 }
 
 TEST_F(NicdrvTest, EventTaskHandsUpEveryRoundOfFrames) {
