@@ -52,12 +52,12 @@ void watch_rx(uint8_t device, uint32_t num, uint8_t* bufs[], uint32_t lens[],
 }  // namespace
 
 FreeInfoNode* node_at(uint32_t offset) {
+    // By the pool offset of the node area, without a look-up of the pool per node.
     ControlBlock& c = cb();
-    auto* p = static_cast<uint8_t*>(L_IPCMEM_GetPtr(offset));
-    if (!p || !c.fi_area || p < c.fi_area || p >= c.fi_area + kFreeInfoNodes * sizeof(FreeInfoNode))
-        return nullptr;
-    if ((p - c.fi_area) % sizeof(FreeInfoNode)) return nullptr;
-    return reinterpret_cast<FreeInfoNode*>(p);
+    if (!c.fi_area || offset < c.fi_offset) return nullptr;
+    const uint32_t rel = offset - c.fi_offset;
+    if (rel >= kFreeInfoNodes * sizeof(FreeInfoNode) || rel % sizeof(FreeInfoNode)) return nullptr;
+    return reinterpret_cast<FreeInfoNode*>(c.fi_area + rel);
 }
 
 bool gateway_init() {
@@ -65,6 +65,7 @@ bool gateway_init() {
     // The nodes lie in the shared IPC pool: a free info is a pool offset every process reads.
     c.fi_area =
         static_cast<uint8_t*>(L_IPCMEM_AllocateDmaArea(kFreeInfoNodes * sizeof(FreeInfoNode)));
+    c.fi_offset = L_IPCMEM_GetOffset(c.fi_area);
     c.fi_pool = L_PT_Descriptor_T{c.fi_area, kFreeInfoNodes * sizeof(FreeInfoNode),
                                   sizeof(FreeInfoNode), nullptr};
     if (!c.fi_area || !L_PT_Create(&c.fi_pool)) {

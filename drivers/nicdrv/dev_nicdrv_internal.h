@@ -96,9 +96,13 @@ struct ControlBlock {
     SYSFUN_MsgQ_T msgq = 0;
     bool msgq_ok = false;
     std::atomic<uint32_t> task_id{0};
+    // Set by the receive task before it sleeps; an enqueue that clears it sends the packet
+    // event, so that a busy task is not signalled once per packet.
+    std::atomic<bool> task_idle{false};
     // Gateway: free-info pool under its own semaphore, transmit pool.
     uint32_t gw_sem = 0;
     uint8_t* fi_area = nullptr;
+    uint32_t fi_offset = 0;  // the area's offset in the shared IPC pool
     L_PT_Descriptor_T fi_pool{};
     SDK_POOL_ID tx_pool = 0;
     std::atomic<bool> tx_bound{false};

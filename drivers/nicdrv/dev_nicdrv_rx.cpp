@@ -128,70 +128,80 @@ bool DEV_NICDRV_ReceivePacket(uint32_t device, uint32_t port, const uint32_t* de
         d[10] = 1u << 16 | 1u;  // tagged, VLAN 0, no free info
     }
     if (!buffer || !c.initialised) return false;
-    CtrlRecord* r;
+    CtrlRecord rec{};
+    rec.w[kCrDevice] = d[1];
+    rec.w[kCrDevice2] = d[2];
+    rec.w[kCrPort] = d[3];
+    rec.w[kCrFreeInfo] = d[8];
+    rec.w[kCrCpuCode] = d[4];
+    const FreeInfoNode* first = node_at(d[8]);
+    const uint32_t cos = first ? first->queue : 0;
+    rec.w[kCrCos] = cos;
+    rec.w[kCrLength] = d[6] >= 4 ? d[6] - 4 : 0;
+    rec.w[kCrStacking] = 0;
+    rec.w[kCrBuffer] = d[7];
+    rec.w[kCrVid] = d[9];
+    rec.w[kCrFlags] = d[10];
+    rec.w[kCrWord12] = d[12];
+    rec.w[kCrWord13] = d[13];
+    // Counting, the record, the admission check and the enqueue in one hold of semaphore 17:
+    // the receive task and the freeing processes wait on it too.
+    enum { kQueued, kNoRecord, kBadCos, kFull, kRefused } outcome = kQueued;
     {
         SemLock lock(c.sem_id);
         c.shm.add(nicshm::kRxPacketTotal);
         ++c.per_second;
-        r = alloc_record();
-    }
-    if (!r) {
-        CONSOLE_Printf("%s(%d) Out of memory for control info.\n", "DEV_NICDRV_ReceivePacket",
-                       __LINE__);
-        DEV_NICDRV_PMGR_FreeRxPacket(d[8]);
-        return false;
-    }
-    std::memset(r, 0, sizeof *r);
-    r->w[kCrDevice] = d[1];
-    r->w[kCrDevice2] = d[2];
-    r->w[kCrPort] = d[3];
-    r->w[kCrFreeInfo] = d[8];
-    r->w[kCrCpuCode] = d[4];
-    const FreeInfoNode* first = node_at(d[8]);
-    const uint32_t cos = first ? first->queue : 0;
-    r->w[kCrCos] = cos;
-    r->w[kCrLength] = d[6] >= 4 ? d[6] - 4 : 0;
-    r->w[kCrStacking] = 0;
-    r->w[kCrBuffer] = d[7];
-    r->w[kCrVid] = d[9];
-    r->w[kCrFlags] = d[10];
-    r->w[kCrWord12] = d[12];
-    r->w[kCrWord13] = d[13];
-    if (cos >= nicshm::kClasses) {
-        CONSOLE_Printf("%s(%d) Invalid cos=%lu\r\n", "DEV_NICDRV_Enqueue", __LINE__,
-                       static_cast<unsigned long>(cos));
-        DEV_NICDRV_PMGR_FreeRxPacket(d[8]);
-        SemLock lock(c.sem_id);
-        free_record(r);
-        return false;
-    }
-    bool refused = false, full = false;
-    {
-        SemLock lock(c.sem_id);
-        c.shm.add(nicshm::State::cos_field(cos, nicshm::kEnTotal));
-        const uint32_t q = c.shm.cos_queue(cos);
-        const uint32_t depth_off = nicshm::State::queue_word(nicshm::kQueueDepth, q);
-        if (c.shm.get(depth_off) >= admission_limit(q)) {
-            full = true;
-        } else if (!L_MQ_Enq(c.mq, r, cos)) {
-            refused = true;
+        CtrlRecord* r = cos < nicshm::kClasses ? alloc_record() : nullptr;
+        if (cos >= nicshm::kClasses) {
+            outcome = kBadCos;
+        } else if (!r) {
+            outcome = kNoRecord;
         } else {
-            const uint32_t cur = nicshm::State::cos_field(cos, nicshm::kCurrent);
-            c.shm.add(cur);
-            const uint32_t peak = nicshm::State::cos_field(cos, nicshm::kPeak);
-            if (c.shm.get(cur) > c.shm.get(peak)) c.shm.set(peak, c.shm.get(cur));
-            c.shm.add(depth_off);
-            c.shm.add(nicshm::kRxEnqueueSuccess);
+            *r = rec;
+            c.shm.add(nicshm::State::cos_field(cos, nicshm::kEnTotal));
+            const uint32_t q = c.shm.cos_queue(cos);
+            const uint32_t depth_off = nicshm::State::queue_word(nicshm::kQueueDepth, q);
+            if (c.shm.get(depth_off) >= admission_limit(q)) {
+                outcome = kFull;
+            } else if (!L_MQ_Enq(c.mq, r, cos)) {
+                outcome = kRefused;
+            } else {
+                const uint32_t cur = nicshm::State::cos_field(cos, nicshm::kCurrent);
+                c.shm.add(cur);
+                const uint32_t peak = nicshm::State::cos_field(cos, nicshm::kPeak);
+                if (c.shm.get(cur) > c.shm.get(peak)) c.shm.set(peak, c.shm.get(cur));
+                c.shm.add(depth_off);
+                c.shm.add(nicshm::kRxEnqueueSuccess);
+            }
+            if (outcome != kQueued) free_record(r);
         }
     }
-    if (full || refused) {
-        const bool freed = DEV_NICDRV_GATEWAY_FreePacket(d[8]);
-        SemLock lock(c.sem_id);
-        if (full) c.shm.add(freed ? nicshm::kMemFreeSuccess : nicshm::kMemFreeFail);
-        c.shm.add(nicshm::State::cos_field(cos, full ? nicshm::kQeFull : nicshm::kEnFail));
-        free_record(r);
-        return false;
+    switch (outcome) {
+        case kQueued:
+            break;
+        case kNoRecord:
+            CONSOLE_Printf("%s(%d) Out of memory for control info.\n", "DEV_NICDRV_ReceivePacket",
+                           __LINE__);
+            DEV_NICDRV_PMGR_FreeRxPacket(d[8]);
+            return false;
+        case kBadCos:
+            CONSOLE_Printf("%s(%d) Invalid cos=%lu\r\n", "DEV_NICDRV_Enqueue", __LINE__,
+                           static_cast<unsigned long>(cos));
+            DEV_NICDRV_PMGR_FreeRxPacket(d[8]);
+            return false;
+        case kFull:
+        case kRefused: {
+            const bool full = outcome == kFull;
+            const bool freed = DEV_NICDRV_GATEWAY_FreePacket(d[8]);
+            SemLock lock(c.sem_id);
+            if (full) c.shm.add(freed ? nicshm::kMemFreeSuccess : nicshm::kMemFreeFail);
+            c.shm.add(nicshm::State::cos_field(cos, full ? nicshm::kQeFull : nicshm::kEnFail));
+            return false;
+        }
     }
-    if (uint32_t tid = c.task_id) SYSFUN_SendEvent(tid, nicshm::kEventPackets);
+    // The receive task is woken only when it said it goes to sleep; a busy task finds the
+    // packet when it looks at the queue again.
+    if (uint32_t tid = c.task_id; tid && c.task_idle.exchange(false))
+        SYSFUN_SendEvent(tid, nicshm::kEventPackets);
     return true;
 }

@@ -25,6 +25,8 @@ constexpr uint32_t kTaskEvents = nicshm::kEventTimer | nicshm::kEventPackets |
                                  SW_WATCHDOG_EVENT_PING;
 constexpr uint32_t kTimerTicks = 10;
 constexpr uint32_t kAgeEvery = 10;  // timer events between age-out steps
+// Packets handed up per turn of the event loop: the other events are looked at in between.
+constexpr uint32_t kPacketsPerTurn = 32;
 
 bool is_marker(void* e) {
     return reinterpret_cast<uintptr_t>(e) < kAgeSlots;
@@ -111,10 +113,10 @@ L_MM_Mref_T* build_mref(const CtrlRecord& r, uint32_t q) {
     return nullptr;
 }
 
-// Counts a handed-up packet and suspends its queue when too many are not yet freed.
-void announce(uint32_t q) {
+// Counts a packet about to be handed up and suspends its queue when too many are not yet
+// freed. The caller holds semaphore 17.
+void announce_locked(uint32_t q) {
     ControlBlock& c = cb();
-    SemLock lock(c.sem_id);
     c.shm.add(nicshm::kTotalBufferAnnounced);
     const uint32_t ann = nicshm::State::queue_word(nicshm::kAnnounced, q);
     c.shm.add(ann);
@@ -125,35 +127,65 @@ void announce(uint32_t q) {
     }
 }
 
-// One packet off the queue and up; false when no queue has one.
-bool dequeue_one() {
+// Takes back the announcement of a packet that was not handed up after all, with the
+// suspension it may have caused.
+void unannounce(uint32_t q) {
     ControlBlock& c = cb();
-    CtrlRecord* r = nullptr;
-    uint32_t q = 0;
-    {
-        SemLock lock(c.sem_id);
-        void* e = nullptr;
-        while (L_MQ_Deq(c.mq, &e, &q)) {
-            if (!is_marker(e)) {
-                r = static_cast<CtrlRecord*>(e);
-                break;
-            }
-            if (q < kAgedQueues) c.markers[q][reinterpret_cast<uintptr_t>(e)] = 0;
-        }
-        if (!r) return false;
-        c.shm.add(nicshm::kRxDequeueSuccess);
-    }
-    if (L_MM_Mref_T* m = build_mref(*r, q)) {
-        m->cos = static_cast<uint8_t>(r->w[kCrCos]);
-        announce(q);
-        if (r->w[kCrStacking] == 0)
-            to_lan(*r, m);
-        else
-            to_iuc(*r, m);
-    }
     SemLock lock(c.sem_id);
-    free_record(r);
-    return true;
+    c.shm.sub(nicshm::kTotalBufferAnnounced);
+    const uint32_t ann = nicshm::State::queue_word(nicshm::kAnnounced, q);
+    c.shm.sub(ann);
+    if (c.shm.suspended(q) &&
+        c.shm.get(ann) < c.shm.get(nicshm::State::queue_word(nicshm::kThreshold, q))) {
+        c.shm.set_suspended(q, false);
+        L_MQ_EnableDeq(c.mq, 1u << q);
+    }
+}
+
+// Up to `max` packets off the queue and up, each as the weighted order and the suspended
+// queues allow; false when no queue had one. A packet's dequeue and announcement share one
+// hold of semaphore 17, and so do the freeing of its record and the next dequeue.
+bool dequeue_some(uint32_t max) {
+    ControlBlock& c = cb();
+    CtrlRecord* done = nullptr;
+    bool any = false;
+    for (uint32_t i = 0; i < max; ++i) {
+        CtrlRecord* r = nullptr;
+        uint32_t q = 0;
+        {
+            SemLock lock(c.sem_id);
+            if (done) free_record(done);
+            done = nullptr;
+            void* e = nullptr;
+            while (L_MQ_Deq(c.mq, &e, &q)) {
+                if (!is_marker(e)) {
+                    r = static_cast<CtrlRecord*>(e);
+                    break;
+                }
+                if (q < kAgedQueues) c.markers[q][reinterpret_cast<uintptr_t>(e)] = 0;
+            }
+            if (!r) break;
+            c.shm.add(nicshm::kRxDequeueSuccess);
+            // Announced before it is handed up, since the packet layer may free it at once.
+            announce_locked(q);
+        }
+        any = true;
+        if (L_MM_Mref_T* m = build_mref(*r, q)) {
+            m->cos = static_cast<uint8_t>(r->w[kCrCos]);
+            if (r->w[kCrStacking] == 0)
+                to_lan(*r, m);
+            else
+                to_iuc(*r, m);
+        } else {
+            unannounce(q);
+        }
+        done = r;
+    }
+    if (done) {
+        SemLock lock(c.sem_id);
+        free_record(done);
+    }
+    return any;
 }
 
 // Queues that were suspended and are below their threshold again dequeue again.
@@ -282,7 +314,7 @@ uint32_t DEV_NICDRV_TaskHandleEvents(uint32_t ev) {
         ev = (ev & ~nicshm::kEventResume) | nicshm::kEventPackets;
     }
     if (ev & nicshm::kEventPackets) {
-        if (!dequeue_one()) ev &= ~nicshm::kEventPackets;
+        if (!dequeue_some(kPacketsPerTurn)) ev &= ~nicshm::kEventPackets;
     }
     return ev;
 }
@@ -299,8 +331,21 @@ void DEV_NICDRV_Task(void*) {
     uint32_t pending = 0;
     for (;;) {
         uint32_t got = 0;
-        SYSFUN_ReceiveEvent(kTaskEvents, SYSFUN_EVENT_WAIT_ANY,
-                            pending ? SYSFUN_TIMEOUT_NOWAIT : SYSFUN_TIMEOUT_WAIT_FOREVER, &got);
+        if (pending) {
+            SYSFUN_ReceiveEvent(kTaskEvents, SYSFUN_EVENT_WAIT_ANY, SYSFUN_TIMEOUT_NOWAIT, &got);
+        } else {
+            // Going to sleep: from here on an enqueue sends the packet event, and a packet
+            // queued before the enqueue saw the flag is found by this last look.
+            c.task_idle.store(true);
+            pending = DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets);
+            if (pending) {
+                c.task_idle.store(false);
+                continue;
+            }
+            SYSFUN_ReceiveEvent(kTaskEvents, SYSFUN_EVENT_WAIT_ANY, SYSFUN_TIMEOUT_WAIT_FOREVER,
+                                &got);
+            c.task_idle.store(false);
+        }
         pending = DEV_NICDRV_TaskHandleEvents(pending | got);
     }
 }

@@ -3,6 +3,8 @@
 #include "platform/firmware/packet_sinks.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -27,10 +29,14 @@ struct Sink {
     std::mutex mu;
     std::deque<Held> held;
     std::atomic<uint64_t> delivered{0};
+    // The smallest count a waiter waits for, 0 when nobody waits.
+    std::atomic<uint64_t> want{0};
+    std::mutex wait_mu;
+    std::condition_variable wait_cv;
 };
 
-Sink g_lan{"LAN", {}, {}, {}};
-Sink g_iuc{"IUC", {}, {}, {}};
+Sink g_lan{"LAN", {}, {}, {}, {}, {}, {}};
+Sink g_iuc{"IUC", {}, {}, {}, {}, {}, {}};
 
 uint32_t initial_hold() {
     const char* v = std::getenv("DRIVER_PROC_LAN_HOLD");
@@ -69,15 +75,76 @@ void release(std::vector<L_MM_Mref_T*> list) {
 }
 
 void take(Sink& s, L_MM_Mref_T* mref) {
-    ++s.delivered;
+    const uint64_t n = ++s.delivered;
+    if (const uint64_t w = s.want.load(); w != 0 && n >= w) {
+        {
+            std::lock_guard<std::mutex> lock(s.wait_mu);
+            s.want.store(0);
+        }
+        s.wait_cv.notify_all();
+    }
+    L_MM_Mref_T* oldest = nullptr;
     std::vector<L_MM_Mref_T*> out;
     {
         std::lock_guard<std::mutex> lock(s.mu);
         s.held.push_back({mref, mref->free_handle});
-        out = trim(s, g_hold);
+        const uint32_t keep = g_hold;
+        // The common case, one packet beyond the hold and none released elsewhere, without
+        // walking the list or allocating.
+        if (s.held.size() == size_t{keep} + 1 && alive(s.held.front())) {
+            oldest = s.held.front().mref;
+            s.held.pop_front();
+        } else {
+            out = trim(s, keep);
+        }
     }
+    if (oldest) L_MM_Mref_Release(&oldest);
     release(std::move(out));
 }
+
+// A call record's text built without printf: the sinks record every packet, and formatting
+// with vsnprintf costs more than the rest of the delivery. Cut at the record's length.
+class CallText {
+  public:
+    CallText(char* out, size_t size) : buf_(out), size_(size) {
+        if (size_) buf_[0] = 0;
+    }
+    CallText& str(const char* t) {
+        while (*t && n_ + 1 < size_)
+            buf_[n_++] = *t++;
+        if (size_) buf_[n_] = 0;
+        return *this;
+    }
+    CallText& dec(uint32_t v) {
+        char d[10];
+        int k = 0;
+        do {
+            d[k++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v);
+        return digits(d, k);
+    }
+    CallText& hex(uint32_t v) {
+        char d[8];
+        int k = 0;
+        do {
+            d[k++] = "0123456789abcdef"[v & 0xF];
+            v >>= 4;
+        } while (v);
+        return digits(d, k);
+    }
+
+  private:
+    CallText& digits(const char* d, int k) {
+        while (k > 0 && n_ + 1 < size_)
+            buf_[n_++] = d[--k];
+        if (size_) buf_[n_] = 0;
+        return *this;
+    }
+    char* buf_;
+    size_t size_;
+    size_t n_ = 0;
+};
 
 }  // namespace
 
@@ -87,11 +154,10 @@ void LAN_RecvPacket(uint32_t unit, uint32_t port, const LAN_RecvInfo_T* info, ui
     auto* pdu = mref ? static_cast<const uint8_t*>(L_MM_Mref_GetPdu(mref, &len)) : nullptr;
     if (!pdu) return;
     packet_capture::record("LAN", unit, port, cpu_code, pdu, len);
-    calllog::recordf("LAN",
-                     "LAN_RecvPacket(unit=%u, port=%u, cpu_code=%u, vid=%u, len=%u, mref=0x%x, "
-                     "free_info=0x%x)",
-                     unit, port, cpu_code, info ? info->w[4] : 0, len, L_IPCMEM_GetOffset(mref),
-                     info ? info->w[6] : 0);
+    char text[calllog::kTextLen];
+    calllog::record("LAN", packet_sinks::lan_call_text(
+                               text, sizeof text, unit, port, cpu_code, info ? info->w[4] : 0, len,
+                               L_IPCMEM_GetOffset(mref), info ? info->w[6] : 0));
     take(g_lan, mref);
 }
 
@@ -101,14 +167,31 @@ void IUC_PacketArrival(uint32_t device, uint32_t port, uint32_t free_info, uint3
     auto* pdu = mref ? static_cast<const uint8_t*>(L_MM_Mref_GetPdu(mref, &len)) : nullptr;
     if (!pdu) return;
     packet_capture::record("IUC", 0, port, cpu_code, pdu, len);
-    calllog::recordf("IUC",
-                     "IUC_PacketArrival(device=%u, port=%u, cpu_code=%u, len=%u, mref=0x%x, "
-                     "free_info=0x%x)",
-                     device, port, cpu_code, len, L_IPCMEM_GetOffset(mref), free_info);
+    char text[calllog::kTextLen];
+    calllog::record("IUC", packet_sinks::iuc_call_text(text, sizeof text, device, port, cpu_code,
+                                                       len, L_IPCMEM_GetOffset(mref), free_info));
     take(g_iuc, mref);
 }
 
 namespace packet_sinks {
+
+const char* lan_call_text(char* out, size_t size, uint32_t unit, uint32_t port, uint32_t cpu_code,
+                          uint32_t vid, uint32_t len, uint32_t mref, uint32_t free_info) {
+    CallText t(out, size);
+    t.str("LAN_RecvPacket(unit=").dec(unit).str(", port=").dec(port).str(", cpu_code=");
+    t.dec(cpu_code).str(", vid=").dec(vid).str(", len=").dec(len).str(", mref=0x").hex(mref);
+    t.str(", free_info=0x").hex(free_info).str(")");
+    return out;
+}
+
+const char* iuc_call_text(char* out, size_t size, uint32_t device, uint32_t port, uint32_t cpu_code,
+                          uint32_t len, uint32_t mref, uint32_t free_info) {
+    CallText t(out, size);
+    t.str("IUC_PacketArrival(device=").dec(device).str(", port=").dec(port).str(", cpu_code=");
+    t.dec(cpu_code).str(", len=").dec(len).str(", mref=0x").hex(mref).str(", free_info=0x");
+    t.hex(free_info).str(")");
+    return out;
+}
 
 std::vector<uint32_t> held(const char* name) {
     std::vector<uint32_t> out;
@@ -152,6 +235,24 @@ uint32_t hold() {
 uint64_t delivered(const char* name) {
     Sink* s = sink(name);
     return s ? s->delivered.load() : 0;
+}
+
+bool wait_delivered(const char* name, uint64_t count, uint32_t timeout_ms) {
+    Sink* s = sink(name);
+    if (!s) return false;
+    if (s->delivered.load() >= count) return true;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::unique_lock<std::mutex> lock(s->wait_mu);
+    for (;;) {
+        // Asks for a signal (the smallest count any waiter wants), then looks again: a
+        // delivery counted before the request was seen is seen here.
+        uint64_t cur = s->want.load();
+        while ((cur == 0 || count < cur) && !s->want.compare_exchange_weak(cur, count)) {
+        }
+        if (s->delivered.load() >= count) return true;
+        if (s->wait_cv.wait_until(lock, until) == std::cv_status::timeout)
+            return s->delivered.load() >= count;
+    }
 }
 
 }  // namespace packet_sinks

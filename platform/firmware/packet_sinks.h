@@ -7,6 +7,7 @@
 // Every delivery is recorded, and while a capture is on (packet_capture.h) copied there.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -36,5 +37,14 @@ void set_hold(uint32_t packets);
 uint32_t hold();
 // Packets delivered to the LAN and IUC sinks since the process started.
 uint64_t delivered(const char* sink);
+// Waits until the sink has delivered at least `count` packets since the process started, at
+// most `timeout_ms`; false on time-out or for an unknown sink. A delivery signals only while
+// somebody waits, so the path pays nothing for it otherwise.
+bool wait_delivered(const char* sink, uint64_t count, uint32_t timeout_ms);
+// The call-record texts of a delivery, written to out (cut to fit `size` with its NUL).
+const char* lan_call_text(char* out, size_t size, uint32_t unit, uint32_t port, uint32_t cpu_code,
+                          uint32_t vid, uint32_t len, uint32_t mref, uint32_t free_info);
+const char* iuc_call_text(char* out, size_t size, uint32_t device, uint32_t port, uint32_t cpu_code,
+                          uint32_t len, uint32_t mref, uint32_t free_info);
 
 }  // namespace packet_sinks

@@ -1,5 +1,6 @@
 #include "platform/lmm/l_mm.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cstdarg>
@@ -32,14 +33,31 @@ void debugf(const char* caller, int line, const char* fmt, ...) {
     L_MM_DebugPrintf(text, caller, line);
 }
 
+// This process's id, asked of the kernel once per process (again in a forked child): every
+// received packet gets an mref, and getpid is a system call.
+std::atomic<uint32_t> g_pid{0};
+uint32_t own_pid() {
+    uint32_t pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        static const int registered =
+            pthread_atfork(nullptr, nullptr, [] { g_pid.store(0, std::memory_order_relaxed); });
+        (void)registered;
+        pid = static_cast<uint32_t>(::getpid());
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
+
 L_MM_Mref_T* make_record(uint8_t kind, const char* caller, int line) {
     void* rec = lmm_pool::alloc_mref_record();
     if (!rec) return nullptr;
     L_MM_Mref_T* m = new (rec) L_MM_Mref_T();
     m->kind = kind;
-    m->owner_pid = static_cast<uint32_t>(::getpid());
+    m->owner_pid = own_pid();
     m->caller_line = static_cast<uint32_t>(line);
-    if (caller) std::snprintf(m->caller, sizeof(m->caller), "%s", caller);
+    // The record starts zeroed, so the cut name stays NUL-terminated.
+    for (size_t i = 0; caller && caller[i] && i + 1 < sizeof(m->caller); ++i)
+        m->caller[i] = caller[i];
     m->ref_count.store(1, std::memory_order_relaxed);
     m->magic = L_MM_MREF_MAGIC;
     return m;

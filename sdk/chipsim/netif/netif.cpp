@@ -13,19 +13,23 @@ namespace chipsim {
 namespace {
 
 // Wakes the event task; a task that is busy finds the work when it looks again, so only a
-// sleeping one is signalled.
+// sleeping one is signalled, and the frame path takes no lock for it otherwise.
 void wake_event_task() {
     NetifGlobal& g = model().netif;
-    bool sleeping;
-    {
+    g.wake.store(true);
+    if (!g.started.load()) {
+        // The task starts with the first packet, so that a process has no thread of the
+        // SDK's before it has packets to deliver.
         std::lock_guard<std::mutex> lock(g.mu);
-        g.wake = true;
-        sleeping = g.sleeping;
-        // The task starts with the first packet, so that a process has no thread of the SDK's
-        // before it has packets to deliver.
-        if (g.handler && !g.task.joinable()) g.task = std::thread(netif_event_task, &model());
+        if (g.handler && !g.task.joinable()) {
+            g.task = std::thread(netif_event_task, &model());
+            g.started.store(true);
+        }
+        return;
     }
-    if (sleeping) g.cv.notify_one();
+    if (!g.sleeping.load()) return;
+    { std::lock_guard<std::mutex> lock(g.mu); }  // the task is in its wait or saw `wake`
+    g.cv.notify_one();
 }
 
 // Moves the next waiting frame (the oldest of the highest queue that holds one) into receive
@@ -149,16 +153,15 @@ uint32_t netif_deliver(uint32_t max) {
 // The SDK's event task: waits to be woken, then hands every filled packet to the handler.
 void netif_event_task(Model* m) {
     NetifGlobal& g = m->netif;
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(g.mu);
-            g.sleeping = true;
-            g.cv.wait(lock, [&] { return g.stop || (g.wake && !g.manual); });
-            g.sleeping = false;
-            if (g.stop) return;
-            g.wake = false;
+    while (!g.stop.load()) {
+        if (!g.manual.load() && g.wake.exchange(false)) {
+            netif_deliver();
+            continue;
         }
-        netif_deliver();
+        std::unique_lock<std::mutex> lock(g.mu);
+        g.sleeping.store(true);
+        g.cv.wait(lock, [&] { return g.stop.load() || (g.wake.load() && !g.manual.load()); });
+        g.sleeping.store(false);
     }
 }
 
@@ -166,8 +169,8 @@ void netif_manual_delivery(bool manual) {
     NetifGlobal& g = model().netif;
     {
         std::lock_guard<std::mutex> lock(g.mu);
-        g.manual = manual;
-        g.wake = true;
+        g.manual.store(manual);
+        g.wake.store(true);
     }
     g.cv.notify_one();
 }

@@ -6,6 +6,7 @@
 // and never while one is held the other way round).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -63,13 +64,16 @@ struct DmaPool {
 
 // The SDK's event side and the transmit pools.
 struct NetifGlobal {
-    std::mutex mu;  // handler, wake-up flag, stop flag
+    std::mutex mu;  // handler, stop flag, starting the task, the task's sleep
     std::condition_variable cv;
     SDK_NET_RX_PACKET_HANDLER handler = nullptr;
-    bool wake = false;
-    bool stop = false;
-    bool manual = false;    // tests deliver with netif_deliver instead of the task
-    bool sleeping = false;  // the task waits to be signalled
+    // Set by the DMA when there is work, cleared by the task before it looks for it; a task
+    // that set `sleeping` (before it looks at `wake` a last time) is signalled under `mu`.
+    std::atomic<bool> wake{false};
+    std::atomic<bool> sleeping{false};
+    std::atomic<bool> started{false};  // the task runs
+    std::atomic<bool> stop{false};
+    std::atomic<bool> manual{false};  // tests deliver with netif_deliver instead of the task
     std::thread task;
 
     std::mutex pools_mu;                          // pools and event handles

@@ -1,6 +1,6 @@
 // The receive path: buffers chained into free info and back to the chip, suspension and
 // resumption of a queue, ageing, admission limits.
-#include "tests/nicdrv/nicdrv_fixture.h"
+#include "tests/drivers/nicdrv/nicdrv_fixture.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "drivers/nicdrv/dev_nicdrv_cmd.h"
 #include "platform/sysfun/ipc_msg.h"
-#include "tests/nicdrv/nicdrv_fixture.h"
+#include "tests/drivers/nicdrv/nicdrv_fixture.h"
 
 namespace {
 
