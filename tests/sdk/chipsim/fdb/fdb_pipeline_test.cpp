@@ -96,8 +96,11 @@ TEST_F(PipelineTest, TheLockCommandDropFollowsTheNewAddressEventsDropMode) {
         chipsim::Injected r = inject(1, igmp_report(mac(0x40)));
         EXPECT_TRUE(r.sent.empty());
         EXPECT_EQ(r.to_cpu, mode == SDK_SECUR_DROP_SOFT);
-        if (mode == SDK_SECUR_DROP_SOFT) EXPECT_EQ(r.cpu_code, chipsim::kCpuCodeIgmp);
-        if (mode == SDK_SECUR_DROP_HARD) EXPECT_EQ(r.drop, Drop::kLearnLock);
+        if (mode == SDK_SECUR_DROP_SOFT) {
+            EXPECT_EQ(r.cpu_code, chipsim::kCpuCodeIgmp);
+        } else {
+            EXPECT_EQ(r.drop, Drop::kLearnLock);
+        }
         EXPECT_EQ(fdb_port(mac(0x40), 1), -1);
     }
 }
