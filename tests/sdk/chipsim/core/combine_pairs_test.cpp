@@ -54,7 +54,14 @@ const Setting kTaggedOnly{"a port admitting tagged frames only",
 const Setting kLockSoftDrop{"lock command soft drop", [] { lock_cmd(SDK_LOCK_CMD_SOFT_DROP); }};
 // Hard drops.
 const Setting kStpDisabled{"a disabled port", [] { ASSERT_TRUE(stp_state(1)); }};
-const Setting kLockDrop{"lock command drop", [] { lock_cmd(SDK_LOCK_CMD_DROP); }};
+// The drop lock command drops as the new-address event's drop mode says (soft after the
+// driver's start): hard here.
+const Setting kLockDrop{"lock command drop, new addresses dropped hard", [] {
+                            lock_cmd(SDK_LOCK_CMD_DROP);
+                            ASSERT_EQ(sdkBrgSecurBreachEventDropModeSet(
+                                          0, SDK_SECUR_BREACH_NEW_ADDRESS, SDK_SECUR_DROP_HARD),
+                                      SDK_OK);
+                        }};
 const Setting kUnregDrop{"unregistered IPv4 multicast dropped",
                          [] { ASSERT_TRUE(DEV_SWDRV_TrapUnknownIpMcastToCPU(false, false)); }};
 const Setting kSlowDrop{"slow protocols dropped", [] { slow_protocols_cmd(SDK_PACKET_CMD_DROP); }};
