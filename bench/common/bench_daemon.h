@@ -29,7 +29,9 @@ class Daemon {
 // the same queue operations as the driver group. Killed when destroyed.
 class EchoServer {
   public:
-    explicit EchoServer(uint32_t queue_key);
+    // own_session: the server runs in a session of its own, as the daemon does (on a busy
+    // machine a partner in the benchmark's session is woken sooner than one outside it).
+    explicit EchoServer(uint32_t queue_key, bool own_session = false);
     ~EchoServer();
     uint32_t key() const { return key_; }
 
@@ -38,8 +40,9 @@ class EchoServer {
     int pid_ = -1;
 };
 
-// Collects the time per iteration (nanoseconds, real time) of every benchmark run, by name,
-// while printing the usual console report.
+// Collects the time per iteration (nanoseconds) of every benchmark run, by name, while printing
+// the usual console report: wall time for benchmarks registered with UseRealTime, else CPU
+// time; the best of a benchmark's repetitions.
 class TimeCollector : public benchmark::ConsoleReporter {
   public:
     bool ReportContext(const Context& context) override;

@@ -18,11 +18,11 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "bench/common/bench_daemon.h"
 #include "drivers/nicdrv/dev_nicdrv.h"
 #include "drivers/swdrv/dev_swdrv.h"
 #include "platform/console/console.h"
@@ -151,30 +151,6 @@ void BM_BareHandoff(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-class BestTime : public benchmark::ConsoleReporter {
-  public:
-    bool ReportContext(const Context& context) override {
-        output_options_ = OO_Tabular;
-        return ConsoleReporter::ReportContext(context);
-    }
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.iterations == 0 || r.error_occurred) continue;
-            const double ns = r.GetAdjustedRealTime();
-            auto it = ns_.find(r.run_name.function_name);
-            if (it == ns_.end() || ns < it->second) ns_[r.run_name.function_name] = ns;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double ns(const std::string& name) const {
-        auto it = ns_.find(name);
-        return it == ns_.end() ? 0.0 : it->second;
-    }
-
-  private:
-    std::map<std::string, double> ns_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,7 +161,7 @@ int main(int argc, char** argv) {
         b->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(false)->MinTime(0.2);
     }
     benchmark::Initialize(&argc, argv);
-    BestTime times;
+    bench::TimeCollector times;
     benchmark::RunSpecifiedBenchmarks(&times);
     // Every DMA buffer back with the chip once the last packet was freed.
     chipsim::NetifStats st{};
@@ -196,7 +172,8 @@ int main(int argc, char** argv) {
     }
     std::printf("receive buffers back in the pool: %u of %u (%s)\n", st.free_buffers, st.buffers,
                 st.free_buffers == st.buffers ? "none lost" : "LOST");
-    const double path = times.ns("BM_ReceivePath"), floor = times.ns("BM_BareHandoff");
+    const double path = times.ns_per_iteration("BM_ReceivePath"),
+                 floor = times.ns_per_iteration("BM_BareHandoff");
     tear_down();
     if (path <= 0 || floor <= 0) {
         std::printf("cpu_path ratio=nan\n");

@@ -23,7 +23,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -266,35 +265,6 @@ void BM_DaemonInject(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-// The least time per iteration of each benchmark over its repetitions (CPU time; wall time for
-// the daemon, whose work is in another process): the machine's other load only ever adds time.
-class MinCpuTime : public benchmark::ConsoleReporter {
-  public:
-    bool ReportContext(const Context& context) override {
-        output_options_ = OO_Tabular;  // no colour codes: the last line stays plain
-        return ConsoleReporter::ReportContext(context);
-    }
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.iterations == 0 || r.error_occurred) continue;
-            // In the run's time unit, nanoseconds here.
-            double ns = r.run_name.function_name == "BM_DaemonInject" ? r.GetAdjustedRealTime()
-                                                                      : r.GetAdjustedCPUTime();
-            std::string name = r.run_name.function_name;
-            auto it = ns_.find(name);
-            if (it == ns_.end() || ns < it->second) ns_[name] = ns;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double ns(const std::string& name) const {
-        auto it = ns_.find(name);
-        return it == ns_.end() ? 0.0 : it->second;
-    }
-
-  private:
-    std::map<std::string, double> ns_;
-};
-
 struct Case {
     const char* name;
     const uint8_t* dst;
@@ -339,29 +309,29 @@ int main(int argc, char** argv) {
     args.insert(args.begin() + 1, interleave);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
-    MinCpuTime times;
+    bench::TimeCollector times;
     benchmark::RunSpecifiedBenchmarks(&times);
 
     std::printf("\nframes per second (best of 9, CPU time):\n");
     for (const Case& c : kCases) {
-        double ns = times.ns(std::string("BM_Model/") + c.name);
+        double ns = times.ns_per_iteration(std::string("BM_Model/") + c.name);
         std::printf("  model   %-24s %12.0f  (%.1f ns/frame)\n", c.name, ns > 0 ? 1e9 / ns : 0.0,
                     ns);
     }
     for (const char* m : {"BM_Minimal/64", "BM_Minimal/1518"}) {
-        double ns = times.ns(m);
+        double ns = times.ns_per_iteration(m);
         std::printf("  minimal %-24s %12.0f  (%.1f ns/frame)\n", m + 11, ns > 0 ? 1e9 / ns : 0.0,
                     ns);
     }
-    double features_ns = times.ns("BM_Features");
+    double features_ns = times.ns_per_iteration("BM_Features");
     std::printf("  model   %-24s %12.0f  (%.1f ns/frame)\n", "trunk4+storm/64",
                 features_ns > 0 ? 1e9 / features_ns : 0.0, features_ns);
-    double daemon_ns = times.ns("BM_DaemonInject");
+    double daemon_ns = times.ns_per_iteration("BM_DaemonInject");
     std::printf("  daemon  %-24s %12.0f  (%.1f ns/frame, injected over the queue)\n", "unicast/64",
                 daemon_ns > 0 ? 1e9 / daemon_ns : 0.0, daemon_ns);
-    double small = times.ns("BM_Model/unicast/64/flow_only");
-    double full = times.ns("BM_Model/unicast/64/table_16K");
-    double floor = times.ns("BM_Minimal/64");
+    double small = times.ns_per_iteration("BM_Model/unicast/64/flow_only");
+    double full = times.ns_per_iteration("BM_Model/unicast/64/table_16K");
+    double floor = times.ns_per_iteration("BM_Minimal/64");
     if (small <= 0 || full <= 0 || floor <= 0 || features_ns <= 0) return 1;
     std::printf("pipeline_forwarding table_16K/flow_only=%.3f (target at most 1.5)\n",
                 full / small);

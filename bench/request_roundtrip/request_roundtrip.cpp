@@ -52,30 +52,6 @@ pid_t fork_partner() {
     return pid;
 }
 
-// The other end of the bare queue ping-pong: answers every message on its keyed queue as it
-// stands, through the same queue operations as the driver group. Like bench::EchoServer,
-// but in a session of its own: on a busy machine a partner in the benchmark's own session
-// is woken several times sooner than the daemon in its session, which would make the
-// comparison with the group thread unfair.
-pid_t start_queue_echo() {
-    pid_t pid = fork_partner();
-    if (pid == 0) {
-        SYSFUN_MsgQ_T q;
-        if (SYSFUN_CreateMsgQ(kBareQueue, SYSFUN_MSGQ_BIDIRECTIONAL, &q) != SYSFUN_OK) ::_exit(1);
-        std::vector<uint8_t> buf(sys_adpt::kMaxMsgSize);
-        for (;;) {
-            if (SYSFUN_ReceiveMsg(q, 0, SYSFUN_TIMEOUT_WAIT_FOREVER, sys_adpt::kMaxPayload,
-                                  buf.data()) == SYSFUN_OK) {
-                ipcmsg::answer(buf.data(), false);
-                SYSFUN_SendResponseMsg(q, buf.data());
-            }
-        }
-    }
-    while (pid > 0 && !ipc::queue_exists(kBareQueue))
-        ::usleep(1000);
-    return pid;
-}
-
 // ---- SysV message queue ping-pong --------------------------------------------------------
 
 struct SysvMsg {
@@ -163,10 +139,11 @@ void stop(pid_t pid) {
 int main(int argc, char** argv) {
     bench::Daemon daemon;
     if (!daemon.ok()) return 1;
-    pid_t echo = start_queue_echo();
+    // The bare queue ping-pong's partner, in a session of its own like the daemon.
+    bench::EchoServer echo(kBareQueue, true);
     pid_t sysv = start_sysv_echo();
     pid_t futex = start_futex_echo();
-    if (echo <= 0 || sysv <= 0 || futex <= 0) return 1;
+    if (sysv <= 0 || futex <= 0) return 1;
     // Rounds alternate between the four, and each one's best round counts: a burst of load
     // from elsewhere on the machine then hits all alike or none.
     const std::pair<const char*, void (*)(benchmark::State&)> benches[] = {
@@ -183,7 +160,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     bench::TimeCollector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
-    stop(echo);
     stop(sysv);
     stop(futex);
     ::msgctl(g_sysv_queue, IPC_RMID, nullptr);
