@@ -18,6 +18,7 @@
 #include "sdk/chipsim/cable/cable.h"
 #include "sdk/chipsim/capture/capture.h"
 #include "sdk/chipsim/core/counters.h"
+#include "sdk/chipsim/core/flow_cache.h"
 #include "sdk/chipsim/core/inject.h"
 #include "sdk/chipsim/counters/mac_counters.h"
 #include "sdk/chipsim/cpu/cpu.h"

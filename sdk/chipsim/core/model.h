@@ -30,6 +30,7 @@
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/chipsim/core/counters.h"
 #include "sdk/chipsim/core/device_mutex.h"
+#include "sdk/chipsim/core/flow_cache.h"
 #include "sdk/chipsim/counters/mac_counters.h"
 #include "sdk/chipsim/cpu/cpu.h"
 #include "sdk/chipsim/cpu/cpu_codes.h"
@@ -116,6 +117,7 @@ struct Device {
     Txq txq;             // transmit queues, buffers and their profiles
     Netif netif;         // the receive DMA queues behind the CPU queue
     HopCache cache;
+    FlowCache flows;  // the ingress stages' decisions, kept between frames
 
     Port* port(uint8_t p) {
         if (p == SDK_CPU_PORT) return &cpu_port;
@@ -179,7 +181,9 @@ inline SDK_STATUS fault(const char* op) {
     return static_cast<SDK_STATUS>(faults::answer(op, SDK_OK));
 }
 // Counts a change of the model (an operation that may have changed what frames meet), so
-// that state derived from it and cached is looked at again.
+// that state derived from it and cached is looked at again. Counted after the change: a frame
+// that read the count before it was counted may have cached what it met before the change,
+// and the next frame must not take that.
 inline void changed() {
     model().changes.fetch_add(1, std::memory_order_relaxed);
 }
@@ -197,8 +201,9 @@ T on_device(uint8_t dev, T dflt, Fn fn) {
 // on_device for a change of the simulated world (counted as a change of the model).
 template <typename T, typename Fn>
 T change_device(uint8_t dev, T dflt, Fn fn) {
+    T r = on_device(dev, dflt, fn);
     changed();
-    return on_device(dev, dflt, fn);
+    return r;
 }
 
 // Runs fn(device) under the device's lock after the fault check; SDK_NOT_PRESENT for an
@@ -214,8 +219,9 @@ SDK_STATUS read_device(const char* op, uint8_t dev, Fn fn) {
 }
 template <typename Fn>
 SDK_STATUS with_device(const char* op, uint8_t dev, Fn fn) {
+    SDK_STATUS rc = read_device(op, dev, fn);
     changed();
-    return read_device(op, dev, fn);
+    return rc;
 }
 
 // Runs fn(device, port) under the device's lock; SDK_BAD_PARAM for a port that does not
@@ -230,8 +236,9 @@ SDK_STATUS read_port(const char* op, uint8_t dev, uint8_t port, Fn fn) {
 }
 template <typename Fn>
 SDK_STATUS with_port(const char* op, uint8_t dev, uint8_t port, Fn fn) {
+    SDK_STATUS rc = read_port(op, dev, port, fn);
     changed();
-    return read_port(op, dev, port, fn);
+    return rc;
 }
 
 // Registers every feature's simulation-control commands (idempotent).

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "sdk/chipsim/core/egress.h"
+#include "sdk/chipsim/core/flow_cache.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/tap/tap.h"
 
@@ -21,23 +22,16 @@ void look_above_l2(const Device& d, Packet& p) {
     uint16_t type = rd16(p.data, p.len, at);
     if (type == kEtherTypeCtag) type = rd16(p.data, p.len, at + kTagLen);
     // Written in place: a whole L3 copied out right after its fields were stored stalls.
-    if (type == kEtherTypeSlow || is_multicast(p.data) || traps_look_above_l2(d, type))
+    if (type == kEtherTypeSlow || is_multicast(p.data) || traps_look_above_l2(d, type)) {
         p.l3 = parse_l3(p.data, p.len, at);
-    else
+        p.uncached = true;
+    } else {
         p.l3.ethertype = type;
+    }
 }
 
-// Switches one hop of a frame in a device: the stages in bridge order.
-void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data, uint32_t len,
-                Result* out) {
-    Packet p;
-    p.out = out;
-    p.in_port = h.port;
-    p.port = d->port(h.port);
-    p.cascade = h.cascade;
-    p.bad_fcs = h.bad_fcs;
-    if (!port_ingress(d, p, data, len)) return;
-    fdb_age(d, out->changes);
+// The ingress stages: classification, the control traps, learning and the destination.
+void ingress(Locked d, Packet& p, const Result::Hop& h) {
     look_above_l2(d, p);
     if (h.cascade) {
         cscd_ingress(d, p, h);
@@ -59,6 +53,39 @@ void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data,
         if (d->trunks.active) trunk_flood(d, p);
         if (d->storm.active) storm_limit(d, p);
     }
+}
+
+// The ingress stages, or their decision for an earlier frame with the same inputs
+// (flow_cache.h).
+void ingress_or_cached(Locked d, Packet& p, const Result::Hop& h) {
+    FlowCache::Entry* e = flow_entry(d, p, h.cascade);
+    if (!e) return ingress(d, p, h);
+    if (flow_cache_mode() == FlowCacheMode::kVerify) {
+        Packet fresh = p;
+        if (flow_hit(d, *e, p)) {
+            ingress(d, fresh, h);
+            flow_check(p, fresh);
+            return;
+        }
+    } else if (flow_hit(d, *e, p)) {
+        return;
+    }
+    ingress(d, p, h);
+    flow_store(d, *e, p);
+}
+
+// Switches one hop of a frame in a device: the stages in bridge order.
+void switch_hop(Locked d, const Result::Hop& h, bool first, const uint8_t* data, uint32_t len,
+                Result* out) {
+    Packet p;
+    p.out = out;
+    p.in_port = h.port;
+    p.port = d->port(h.port);
+    p.cascade = h.cascade;
+    p.bad_fcs = h.bad_fcs;
+    if (!port_ingress(d, p, data, len)) return;
+    fdb_age(d, out->changes);
+    ingress_or_cached(d, p, h);
     if (first) {
         out->vid = p.vid;
         out->flooded = p.flooded;

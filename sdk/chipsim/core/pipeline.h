@@ -6,6 +6,8 @@
 //                   discards a bad FCS); runts, over-long frames, cut tags; padding; the
 //                   port's MRU                                                  (port/)
 //   fdb_age         ageing that fell due on the model's clock                  (fdb/)
+//   (the stages from here to storm_limit are taken from the ingress decision cache for a
+//   frame like one switched before: core/flow_cache.h)
 //   cscd_ingress    a frame over the internal link keeps the VLAN and priority given where
 //                   it entered the unit                                        (cscd/)
 //   vlan_ingress    the oversize-untagged filter; acceptable frame types; classification
@@ -69,6 +71,10 @@ struct Packet {
     uint8_t src_trunk = 0;  // the trunk it entered the unit on (0: none)
     L2 l2;                  // the outer tag as the port reads it (none on tunnel access)
     L3 l3;                  // what the control stages look at above layer 2
+    // A stage looked at more than the ingress decision cache keys on (the headers above
+    // layer 2, the clock, a trunk's hash) or made a copy on the side: its decision is not
+    // kept (core/flow_cache.h).
+    bool uncached = false;
     // Classification.
     uint16_t vid = 0;                 // the VLAN it was classified to
     const VlanEntry* vlan = nullptr;  // that VLAN, when the chip holds it

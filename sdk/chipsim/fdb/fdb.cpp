@@ -148,6 +148,7 @@ SDK_MAC_ENTRY_EXT fdb_slot_entry(const FdbSlot& s) {
 }
 
 int32_t fdb_insert(FdbTable& t, const FdbSlot& s) {
+    ++t.gen;
     const uint32_t mask = t.mask();
     uint32_t slot = fdb_hash(s.key, mask);
     int32_t free_slot = -1;
@@ -167,6 +168,7 @@ int32_t fdb_insert(FdbTable& t, const FdbSlot& s) {
 bool fdb_remove(FdbTable& t, const FdbKey& k) {
     int32_t slot = fdb_find(t, k);
     if (slot < 0) return false;
+    ++t.gen;
     t.slots[static_cast<uint32_t>(slot)].flags |= kFdbSkip;
     return true;
 }

@@ -116,6 +116,9 @@ struct FdbTable {
     uint32_t size() const { return static_cast<uint32_t>(slots.size()); }
     uint32_t mask() const { return size() - 1; }
     uint32_t depth = 4;
+    // Counts the changes of the slots other than their age bits (learning, removal, walks),
+    // so that decisions taken from the table can be kept between them (core/flow_cache.h).
+    uint64_t gen = 0;
     std::array<FdbPortLearn, kPortSlots> learn{};
     // Status of the last address-update message from the CPU.
     bool cpu_msg_completed = false;

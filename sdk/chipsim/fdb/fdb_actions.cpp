@@ -60,6 +60,7 @@ void advance_clock_ms(uint64_t ms) {
 
 void fdb_walk(Locked d, uint32_t mode) {
     FdbTable& t = d->fdb;
+    ++t.gen;
     for (uint32_t i = 0; i < t.size(); ++i) {
         FdbSlot& s = t.slots[i];
         if (!s.live() || !selected(d, s)) continue;

@@ -34,6 +34,7 @@ void mirror_ingress(Locked d, Packet& p) {
     uint8_t q = analyzer_port(d, true, index);
     if (q == kNoPort || q == SDK_CPU_PORT || !d->port(q)) return;
     if (p.out->tracing) trace_stage(d, p, "mirror_ingress", 0xFF, "copy to the analyzer");
+    p.uncached = true;
     send_raw(d, p, q, d->misc.ports[q].analyzer_vid);
 }
 

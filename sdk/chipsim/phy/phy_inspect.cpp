@@ -45,37 +45,41 @@ uint16_t phy_class(uint8_t dev, uint8_t port) {
 }
 
 bool set_phy_answering(uint8_t dev, uint8_t port, bool answering) {
-    changed();
-    return on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
+    bool done = on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
         phy.answering = answering;
         return true;
     });
+    changed();
+    return done;
 }
 
 bool set_phy_settle_reads(uint8_t dev, uint8_t port, uint32_t reads) {
-    changed();
-    return on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
+    bool done = on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
         phy.settle_reads = reads;
         return true;
     });
+    changed();
+    return done;
 }
 
 bool phy_write(uint8_t dev, uint8_t port, uint8_t page, uint8_t reg, uint16_t value) {
-    changed();
-    return on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
+    bool done = on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
         if (phy.clause45()) return false;
         phy.poke(page, reg, value);
         return true;
     });
+    changed();
+    return done;
 }
 
 bool phy_c45_write(uint8_t dev, uint8_t port, uint8_t mmd, uint16_t reg, uint16_t value) {
-    changed();
-    return on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
+    bool done = on_phy(dev, port, false, [&](Phy& phy, Locked, Port&) {
         if (!phy.clause45()) return false;
         phy.c45_write(mmd, reg, value);
         return true;
     });
+    changed();
+    return done;
 }
 
 }  // namespace chipsim

@@ -30,19 +30,21 @@ uint32_t auto_media_select(uint8_t dev, uint8_t port) {
 }
 
 bool set_partner(uint8_t dev, uint8_t port, const Partner& partner) {
-    changed();
-    return on_port(dev, port, false, [&](Locked, Port& p) {
+    bool done = on_port(dev, port, false, [&](Locked, Port& p) {
         p.partner = partner;
         return true;
     });
+    changed();
+    return done;
 }
 
 bool set_address_traffic(uint8_t dev, uint8_t port, bool on) {
-    changed();
-    return on_port(dev, port, false, [&](Locked, Port& p) {
+    bool done = on_port(dev, port, false, [&](Locked, Port& p) {
         p.address_traffic = on;
         return true;
     });
+    changed();
+    return done;
 }
 
 bool front_port(uint32_t front, uint8_t* dev, uint8_t* port) {

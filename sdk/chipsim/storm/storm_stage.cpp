@@ -56,6 +56,7 @@ void storm_limit(Locked d, Packet& p) {
     if (!d->storm.active || p.cascade) return;
     StormPort& s = d->storm.ports[p.in_port];
     if (!s.on || !p.relayed() || !counted(s.cfg, p)) return;
+    p.uncached = true;  // the limiter's bucket fills with time
     bool bytes = false;
     uint32_t g = storm_granularity(d, p.in_port, &bytes);
     if (!g) return;

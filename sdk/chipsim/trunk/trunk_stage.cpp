@@ -110,6 +110,7 @@ void trunk_ingress(Locked d, Packet& p) {
 }
 
 void trunk_to(Locked d, Packet& p, uint16_t trunk) {
+    p.uncached = true;  // the member depends on fields past the cache's key and on links
     SDK_TRUNK_MEMBER m;
     if (!d->trunks.valid(trunk) || !choose(d, p, d->trunks.table[trunk], &m)) return;
     uint8_t q = local_port(d, m);
