@@ -15,14 +15,16 @@ namespace chipsim {
 namespace {
 
 // The headers above layer 2, read only where a stage will look at them: slow protocols and
-// MAC control, multicast (IGMP, IP multicast bridging, unregistered multicast), and IPv4 and
-// IPv6 unicast while IGMP or ICMPv6 messages have a command of their own.
+// MAC control, multicast (IGMP, IP multicast bridging, unregistered multicast), IPv4 and
+// IPv6 unicast while IGMP or ICMPv6 messages have a command of their own, and IPv4 while a
+// sanity check is enabled.
 void look_above_l2(const Device& d, Packet& p) {
     uint32_t at = p.l2.payload;
     uint16_t type = rd16(p.data, p.len, at);
     if (type == kEtherTypeCtag) type = rd16(p.data, p.len, at + kTagLen);
     // Written in place: a whole L3 copied out right after its fields were stored stalls.
-    if (type == kEtherTypeSlow || is_multicast(p.data) || traps_look_above_l2(d, type)) {
+    if (type == kEtherTypeSlow || is_multicast(p.data) || traps_look_above_l2(d, type) ||
+        secur_looks_above_l2(d, type)) {
         p.l3 = parse_l3(p.data, p.len, at);
         p.uncached = true;
     } else {

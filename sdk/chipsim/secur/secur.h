@@ -27,6 +27,9 @@ struct Packet;
 // address (event 5) and, with the VLAN valid check on, a VLAN the chip does not hold (event
 // 4), each dropped by its event's drop mode.
 void secur_ingress(Locked d, Packet& p);
+// Whether a frame of this Ether type needs its headers above layer 2 read for the sanity
+// checks (IPv4 with any check enabled).
+bool secur_looks_above_l2(const Device& d, uint16_t ethertype);
 // Whether a frame whose source is held static on another port is a security event (3), and
 // its drop mode applied to the packet.
 bool secur_moved_static(Locked d, Packet& p);

@@ -45,6 +45,13 @@ uint32_t insane(const Secur& s, const Packet& p) {
 
 }  // namespace
 
+bool secur_looks_above_l2(const Device& d, uint16_t ethertype) {
+    if (ethertype != kEtherTypeIpv4) return false;
+    for (bool on : d.secur.sanity)
+        if (on) return true;
+    return false;
+}
+
 void secur_ingress(Locked d, Packet& p) {
     const Secur& s = d->secur;
     const Cmd was = p.cmd;
