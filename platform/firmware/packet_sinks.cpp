@@ -29,14 +29,15 @@ struct Sink {
     std::mutex mu;
     std::deque<Held> held;
     std::atomic<uint64_t> delivered{0};
+    std::atomic<uint64_t> by_code[packet_sinks::kCodes] = {};
     // The smallest count a waiter waits for, 0 when nobody waits.
     std::atomic<uint64_t> want{0};
     std::mutex wait_mu;
     std::condition_variable wait_cv;
 };
 
-Sink g_lan{"LAN", {}, {}, {}, {}, {}, {}};
-Sink g_iuc{"IUC", {}, {}, {}, {}, {}, {}};
+Sink g_lan{"LAN", {}, {}, {}, {}, {}, {}, {}};
+Sink g_iuc{"IUC", {}, {}, {}, {}, {}, {}, {}};
 
 uint32_t initial_hold() {
     const char* v = std::getenv("DRIVER_PROC_LAN_HOLD");
@@ -74,7 +75,9 @@ void release(std::vector<L_MM_Mref_T*> list) {
         L_MM_Mref_Release(&m);
 }
 
-void take(Sink& s, L_MM_Mref_T* mref) {
+void take(Sink& s, uint32_t cpu_code, L_MM_Mref_T* mref) {
+    if (cpu_code < packet_sinks::kCodes)
+        s.by_code[cpu_code].fetch_add(1, std::memory_order_relaxed);
     const uint64_t n = ++s.delivered;
     if (const uint64_t w = s.want.load(); w != 0 && n >= w) {
         {
@@ -103,42 +106,44 @@ void take(Sink& s, L_MM_Mref_T* mref) {
 }
 
 // A call record's text built without printf: the sinks record every packet, and formatting
-// with vsnprintf costs more than the rest of the delivery. Cut at the record's length.
+// with vsnprintf costs more than the rest of the delivery. Pieces are copied whole, cut at
+// the record's length.
 class CallText {
   public:
     CallText(char* out, size_t size) : buf_(out), size_(size) {
         if (size_) buf_[0] = 0;
     }
-    CallText& str(const char* t) {
-        while (*t && n_ + 1 < size_)
-            buf_[n_++] = *t++;
-        if (size_) buf_[n_] = 0;
-        return *this;
+    template <size_t N>
+    CallText& str(const char (&t)[N]) {
+        return put(t, N - 1);
     }
     CallText& dec(uint32_t v) {
         char d[10];
-        int k = 0;
+        size_t k = sizeof d;
         do {
-            d[k++] = static_cast<char>('0' + v % 10);
+            d[--k] = static_cast<char>('0' + v % 10);
             v /= 10;
         } while (v);
-        return digits(d, k);
+        return put(d + k, sizeof d - k);
     }
     CallText& hex(uint32_t v) {
         char d[8];
-        int k = 0;
+        size_t k = sizeof d;
         do {
-            d[k++] = "0123456789abcdef"[v & 0xF];
+            d[--k] = "0123456789abcdef"[v & 0xF];
             v >>= 4;
         } while (v);
-        return digits(d, k);
+        return put(d + k, sizeof d - k);
     }
 
   private:
-    CallText& digits(const char* d, int k) {
-        while (k > 0 && n_ + 1 < size_)
-            buf_[n_++] = d[--k];
-        if (size_) buf_[n_] = 0;
+    CallText& put(const char* p, size_t n) {
+        if (!size_) return *this;
+        const size_t room = size_ - 1 - n_;
+        if (n > room) n = room;
+        std::memcpy(buf_ + n_, p, n);
+        n_ += n;
+        buf_[n_] = 0;
         return *this;
     }
     char* buf_;
@@ -158,7 +163,7 @@ void LAN_RecvPacket(uint32_t unit, uint32_t port, const LAN_RecvInfo_T* info, ui
     calllog::record("LAN", packet_sinks::lan_call_text(
                                text, sizeof text, unit, port, cpu_code, info ? info->w[4] : 0, len,
                                L_IPCMEM_GetOffset(mref), info ? info->w[6] : 0));
-    take(g_lan, mref);
+    take(g_lan, cpu_code, mref);
 }
 
 void IUC_PacketArrival(uint32_t device, uint32_t port, uint32_t free_info, uint32_t cpu_code,
@@ -170,7 +175,7 @@ void IUC_PacketArrival(uint32_t device, uint32_t port, uint32_t free_info, uint3
     char text[calllog::kTextLen];
     calllog::record("IUC", packet_sinks::iuc_call_text(text, sizeof text, device, port, cpu_code,
                                                        len, L_IPCMEM_GetOffset(mref), free_info));
-    take(g_iuc, mref);
+    take(g_iuc, cpu_code, mref);
 }
 
 namespace packet_sinks {
@@ -235,6 +240,11 @@ uint32_t hold() {
 uint64_t delivered(const char* name) {
     Sink* s = sink(name);
     return s ? s->delivered.load() : 0;
+}
+
+uint64_t delivered(const char* name, uint32_t cpu_code) {
+    Sink* s = sink(name);
+    return s && cpu_code < kCodes ? s->by_code[cpu_code].load(std::memory_order_relaxed) : 0;
 }
 
 bool wait_delivered(const char* name, uint64_t count, uint32_t timeout_ms) {
