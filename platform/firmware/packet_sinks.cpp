@@ -2,6 +2,7 @@
 // ones as the real layers hold packets they are working on, and release the oldest.
 #include "platform/firmware/packet_sinks.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -106,16 +107,25 @@ void take(Sink& s, uint32_t cpu_code, L_MM_Mref_T* mref) {
 }
 
 // A call record's text built without printf: the sinks record every packet, and formatting
-// with vsnprintf costs more than the rest of the delivery. Pieces are copied whole, cut at
-// the record's length.
+// with vsnprintf costs more than the rest of the delivery. The text is put together in a
+// scratch buffer long enough for any call (literals copied whole, numbers written in place)
+// and cut to the caller's buffer once at the end.
 class CallText {
   public:
-    CallText(char* out, size_t size) : buf_(out), size_(size) {
-        if (size_) buf_[0] = 0;
+    CallText(char* out, size_t size) : out_(out), size_(size) {}
+    ~CallText() {
+        if (!size_) return;
+        const size_t n = std::min(n_, size_ - 1);
+        std::memcpy(out_, buf_, n);
+        out_[n] = 0;
     }
     template <size_t N>
     CallText& str(const char (&t)[N]) {
-        return put(t, N - 1);
+        static_assert(N - 1 <= kPiece);
+        if (n_ + kPiece > sizeof buf_) return *this;
+        std::memcpy(buf_ + n_, t, N - 1);
+        n_ += N - 1;
+        return *this;
     }
     CallText& dec(uint32_t v) {
         char d[10];
@@ -124,7 +134,10 @@ class CallText {
             d[--k] = static_cast<char>('0' + v % 10);
             v /= 10;
         } while (v);
-        return put(d + k, sizeof d - k);
+        if (n_ + kPiece > sizeof buf_) return *this;
+        std::memcpy(buf_ + n_, d + k, sizeof d - k);
+        n_ += sizeof d - k;
+        return *this;
     }
     CallText& hex(uint32_t v) {
         char d[8];
@@ -133,22 +146,19 @@ class CallText {
             d[--k] = "0123456789abcdef"[v & 0xF];
             v >>= 4;
         } while (v);
-        return put(d + k, sizeof d - k);
+        if (n_ + kPiece > sizeof buf_) return *this;
+        std::memcpy(buf_ + n_, d + k, sizeof d - k);
+        n_ += sizeof d - k;
+        return *this;
     }
 
   private:
-    CallText& put(const char* p, size_t n) {
-        if (!size_) return *this;
-        const size_t room = size_ - 1 - n_;
-        if (n > room) n = room;
-        std::memcpy(buf_ + n_, p, n);
-        n_ += n;
-        buf_[n_] = 0;
-        return *this;
-    }
-    char* buf_;
+    // Room for 16 pieces (literals or numbers) of at most kPiece bytes; more are dropped.
+    static constexpr size_t kPiece = 32;
+    char* out_;
     size_t size_;
     size_t n_ = 0;
+    char buf_[16 * kPiece];
 };
 
 }  // namespace
@@ -182,19 +192,23 @@ namespace packet_sinks {
 
 const char* lan_call_text(char* out, size_t size, uint32_t unit, uint32_t port, uint32_t cpu_code,
                           uint32_t vid, uint32_t len, uint32_t mref, uint32_t free_info) {
-    CallText t(out, size);
-    t.str("LAN_RecvPacket(unit=").dec(unit).str(", port=").dec(port).str(", cpu_code=");
-    t.dec(cpu_code).str(", vid=").dec(vid).str(", len=").dec(len).str(", mref=0x").hex(mref);
-    t.str(", free_info=0x").hex(free_info).str(")");
+    {
+        CallText t(out, size);
+        t.str("LAN_RecvPacket(unit=").dec(unit).str(", port=").dec(port).str(", cpu_code=");
+        t.dec(cpu_code).str(", vid=").dec(vid).str(", len=").dec(len).str(", mref=0x").hex(mref);
+        t.str(", free_info=0x").hex(free_info).str(")");
+    }
     return out;
 }
 
 const char* iuc_call_text(char* out, size_t size, uint32_t device, uint32_t port, uint32_t cpu_code,
                           uint32_t len, uint32_t mref, uint32_t free_info) {
-    CallText t(out, size);
-    t.str("IUC_PacketArrival(device=").dec(device).str(", port=").dec(port).str(", cpu_code=");
-    t.dec(cpu_code).str(", len=").dec(len).str(", mref=0x").hex(mref).str(", free_info=0x");
-    t.hex(free_info).str(")");
+    {
+        CallText t(out, size);
+        t.str("IUC_PacketArrival(device=").dec(device).str(", port=").dec(port);
+        t.str(", cpu_code=").dec(cpu_code).str(", len=").dec(len).str(", mref=0x").hex(mref);
+        t.str(", free_info=0x").hex(free_info).str(")");
+    }
     return out;
 }
 
