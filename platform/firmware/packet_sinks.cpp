@@ -127,28 +127,29 @@ class CallText {
         n_ += N - 1;
         return *this;
     }
+    // Numbers are written in place, last digit first, once their length is known.
     CallText& dec(uint32_t v) {
-        char d[10];
-        size_t k = sizeof d;
+        size_t digits = 1;
+        for (uint32_t t = v; t >= 10; t /= 10)
+            ++digits;
+        if (n_ + kPiece > sizeof buf_) return *this;
+        char* p = buf_ + n_ + digits;
         do {
-            d[--k] = static_cast<char>('0' + v % 10);
+            *--p = static_cast<char>('0' + v % 10);
             v /= 10;
         } while (v);
-        if (n_ + kPiece > sizeof buf_) return *this;
-        std::memcpy(buf_ + n_, d + k, sizeof d - k);
-        n_ += sizeof d - k;
+        n_ += digits;
         return *this;
     }
     CallText& hex(uint32_t v) {
-        char d[8];
-        size_t k = sizeof d;
+        const size_t digits = (32 - static_cast<size_t>(__builtin_clz(v | 1)) + 3) / 4;
+        if (n_ + kPiece > sizeof buf_) return *this;
+        char* p = buf_ + n_ + digits;
         do {
-            d[--k] = "0123456789abcdef"[v & 0xF];
+            *--p = "0123456789abcdef"[v & 0xF];
             v >>= 4;
         } while (v);
-        if (n_ + kPiece > sizeof buf_) return *this;
-        std::memcpy(buf_ + n_, d + k, sizeof d - k);
-        n_ += sizeof d - k;
+        n_ += digits;
         return *this;
     }
 
