@@ -168,48 +168,57 @@ SDK_STATUS DEV_NICDRV_GATEWAY_RecvPacket(uint8_t device, uint8_t queue, uint32_t
 
 bool DEV_NICDRV_GATEWAY_FreePacket(uint32_t free_info) {
     if (free_info == 0) return true;
-    // The nodes were written by the receive side under the gateway lock; the packet layer that
-    // frees them may be another process, so read them under the same lock.
-    GatewayLock lock;
     ControlBlock& c = cb();
-    FreeInfoNode* head = node_at(free_info);
-    if (!head) {
-        CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n", "DEV_NICDRV_GATEWAY_FreePacket",
-                       __LINE__, static_cast<unsigned long>(free_info));
-        return false;
-    }
     uint8_t* list[kMaxRxBufs];
     uint32_t n = 0, len = 0;
-    for (uint32_t off = free_info; off && len <= kFreeInfoNodes;) {
-        FreeInfoNode* k = node_at(off);
-        if (!k) break;
-        if (n < kMaxRxBufs) list[n++] = static_cast<uint8_t*>(L_IPCMEM_GetPtr(k->buffer));
-        ++len;
-        off = k->next;
+    uint8_t device = 0, queue = 0;
+    uint32_t first_buffer = 0;
+    {
+        // The nodes were written by the receive side under the gateway lock; the packet layer
+        // that frees them may be another process, so read them under the same lock. They go
+        // back to the pool in the same hold; the buffers they named are given back to the
+        // chip after it, so that the receive side does not wait for the chip meanwhile.
+        GatewayLock lock;
+        FreeInfoNode* head = node_at(free_info);
+        if (!head) {
+            CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n",
+                           "DEV_NICDRV_GATEWAY_FreePacket", __LINE__,
+                           static_cast<unsigned long>(free_info));
+            return false;
+        }
+        device = head->device;
+        queue = head->queue;
+        first_buffer = head->buffer;
+        for (uint32_t off = free_info; off && len <= kFreeInfoNodes;) {
+            FreeInfoNode* k = node_at(off);
+            if (!k) break;
+            if (n < kMaxRxBufs) list[n++] = static_cast<uint8_t*>(L_IPCMEM_GetPtr(k->buffer));
+            ++len;
+            off = k->next;
+        }
+        for (uint32_t off = free_info, k = 0; off && k < kFreeInfoNodes; ++k) {
+            FreeInfoNode* node = node_at(off);
+            if (!node) break;  // outside the pool's area: left alone
+            off = node->next;
+            if (!L_PT_Free(&c.fi_pool, node)) {
+                CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n",
+                               "DEV_NICDRV_GATEWAY_FreePacket", __LINE__,
+                               static_cast<unsigned long>(free_info));
+                break;
+            }
+        }
     }
     if (len > kMaxRxBufs)
         CONSOLE_Printf("%s(%d) rxBuffList full. buffListLen=%lu(MAX=%d)free_info=0x%08lx\n",
                        "DEV_NICDRV_GATEWAY_FreePacket", __LINE__, static_cast<unsigned long>(len),
                        static_cast<int>(kMaxRxBufs), static_cast<unsigned long>(free_info));
-    bool ok = true;
-    if (SDK_STATUS rc = sdkNetIfRxBufFree(head->device, head->queue, list, n)) {
+    if (SDK_STATUS rc = sdkNetIfRxBufFree(device, queue, list, n)) {
         if (c.sdk_err_msg)
             CONSOLE_Printf(
                 "%s line%d rc =%d:sdkNetIfRxBufFree fail. dev_id=%d, q_id=%d, buf=0x%x\n",
-                "DEV_NICDRV_GATEWAY_FreePacket", __LINE__, static_cast<int>(rc), head->device,
-                head->queue, static_cast<unsigned>(head->buffer));
-        ok = false;
+                "DEV_NICDRV_GATEWAY_FreePacket", __LINE__, static_cast<int>(rc), device, queue,
+                static_cast<unsigned>(first_buffer));
+        return false;
     }
-    for (uint32_t off = free_info, k = 0; off && k < kFreeInfoNodes; ++k) {
-        FreeInfoNode* node = node_at(off);
-        if (!node) break;  // outside the pool's area: left alone
-        off = node->next;
-        if (!L_PT_Free(&c.fi_pool, node)) {
-            CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n",
-                           "DEV_NICDRV_GATEWAY_FreePacket", __LINE__,
-                           static_cast<unsigned long>(free_info));
-            break;
-        }
-    }
-    return ok;
+    return true;
 }

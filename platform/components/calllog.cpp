@@ -33,9 +33,14 @@ struct Segment {
     Ring rings[kComponents];
 };
 
+// The mapped segment of an instance. Mappings of earlier instances stay allocated (not
+// mapped), so that a reader of g_map never follows a freed pointer.
+struct Mapping {
+    Segment* seg;
+    int instance;
+};
 std::mutex g_mu;
-Segment* g_seg = nullptr;
-int g_seg_instance = -1;
+std::atomic<Mapping*> g_map{nullptr};
 
 class Locked {
   public:
@@ -50,10 +55,16 @@ class Locked {
 
 // Maps the instance's segment, creating it when `create` is set and it does not exist.
 Segment* segment(bool create) {
+    const int inst = instance::id();
+    // Every call record passes here: the mapping of this instance without the lock.
+    if (Mapping* m = g_map.load(std::memory_order_acquire); m && m->instance == inst) return m->seg;
     std::lock_guard<std::mutex> lock(g_mu);
-    if (g_seg && g_seg_instance == instance::id()) return g_seg;
-    if (g_seg) shm::unmap(g_seg, sizeof(Segment));
-    g_seg = nullptr;
+    Mapping* m = g_map.load(std::memory_order_acquire);
+    if (m && m->instance == inst) return m->seg;
+    if (m) {
+        shm::unmap(m->seg, sizeof(Segment));
+        g_map.store(nullptr, std::memory_order_release);
+    }
     std::string name = instance::shm_name("calllog");
     void* p =
         create ? shm::open_or_create(name, sizeof(Segment)) : shm::attach(name, sizeof(Segment));
@@ -75,22 +86,34 @@ Segment* segment(bool create) {
         shm::unmap(p, sizeof(Segment));
         return nullptr;
     }
-    g_seg = s;
-    g_seg_instance = instance::id();
+    g_map.store(new Mapping{s, inst}, std::memory_order_release);
     return s;
 }
 
-Ring* find(Segment* s, const std::string& name, bool add) {
+bool named(const Ring& r, const char* name) {
+    return r.name[0] != 0 && std::strncmp(r.name, name, sizeof r.name - 1) == 0;
+}
+
+Ring* find(Segment* s, const char* name, bool add) {
     for (Ring& r : s->rings) {
         if (r.name[0] == 0) {
             if (!add) return nullptr;
-            std::snprintf(r.name, sizeof r.name, "%s", name.c_str());
+            std::snprintf(r.name, sizeof r.name, "%s", name);
             return &r;
         }
-        if (name == r.name) return &r;
+        if (named(r, name)) return &r;
     }
     return nullptr;
 }
+
+// The ring a thread last recorded into, by the component name's address (callers pass
+// literals): checked against the ring's name under the lock, since clear() empties rings.
+struct LastRing {
+    const Segment* seg = nullptr;
+    const char* component = nullptr;
+    Ring* ring = nullptr;
+};
+thread_local LastRing t_last;
 
 }  // namespace
 
@@ -98,11 +121,16 @@ void record(const char* component, const char* text) {
     Segment* s = segment(true);
     if (!s || !component) return;
     Locked l(s);
-    Ring* r = find(s, component, true);
+    Ring* r = t_last.seg == s && t_last.component == component && named(*t_last.ring, component)
+                  ? t_last.ring
+                  : find(s, component, true);
     if (!r) return;
+    t_last = LastRing{s, component, r};
     Ring::Line& line = r->lines[r->total % kRingEntries];
     line.seq = ++r->total;
-    std::snprintf(line.text, sizeof line.text, "%s", text ? text : "");
+    const size_t n = text ? strnlen(text, sizeof line.text - 1) : 0;
+    std::memcpy(line.text, text ? text : "", n);
+    line.text[n] = 0;
 }
 
 void recordf(const char* component, const char* fmt, ...) {
@@ -131,7 +159,7 @@ std::vector<Entry> read(const std::string& component) {
     Segment* s = segment(false);
     if (!s) return out;
     Locked l(s);
-    Ring* r = find(s, component, false);
+    Ring* r = find(s, component.c_str(), false);
     if (!r) return out;
     uint64_t first = r->total > kRingEntries ? r->total - kRingEntries : 0;
     for (uint64_t i = first; i < r->total; ++i) {
@@ -145,7 +173,7 @@ uint64_t count(const std::string& component) {
     Segment* s = segment(false);
     if (!s) return 0;
     Locked l(s);
-    Ring* r = find(s, component, false);
+    Ring* r = find(s, component.c_str(), false);
     return r ? r->total : 0;
 }
 

@@ -2,6 +2,7 @@
 // ones as the real layers hold packets they are working on, and release the oldest.
 #include "platform/firmware/packet_sinks.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -29,14 +30,15 @@ struct Sink {
     std::mutex mu;
     std::deque<Held> held;
     std::atomic<uint64_t> delivered{0};
+    std::atomic<uint64_t> by_code[packet_sinks::kCodes] = {};
     // The smallest count a waiter waits for, 0 when nobody waits.
     std::atomic<uint64_t> want{0};
     std::mutex wait_mu;
     std::condition_variable wait_cv;
 };
 
-Sink g_lan{"LAN", {}, {}, {}, {}, {}, {}};
-Sink g_iuc{"IUC", {}, {}, {}, {}, {}, {}};
+Sink g_lan{"LAN", {}, {}, {}, {}, {}, {}, {}};
+Sink g_iuc{"IUC", {}, {}, {}, {}, {}, {}, {}};
 
 uint32_t initial_hold() {
     const char* v = std::getenv("DRIVER_PROC_LAN_HOLD");
@@ -74,7 +76,9 @@ void release(std::vector<L_MM_Mref_T*> list) {
         L_MM_Mref_Release(&m);
 }
 
-void take(Sink& s, L_MM_Mref_T* mref) {
+void take(Sink& s, uint32_t cpu_code, L_MM_Mref_T* mref) {
+    if (cpu_code < packet_sinks::kCodes)
+        s.by_code[cpu_code].fetch_add(1, std::memory_order_relaxed);
     const uint64_t n = ++s.delivered;
     if (const uint64_t w = s.want.load(); w != 0 && n >= w) {
         {
@@ -103,47 +107,59 @@ void take(Sink& s, L_MM_Mref_T* mref) {
 }
 
 // A call record's text built without printf: the sinks record every packet, and formatting
-// with vsnprintf costs more than the rest of the delivery. Cut at the record's length.
+// with vsnprintf costs more than the rest of the delivery. The text is put together in a
+// scratch buffer long enough for any call (literals copied whole, numbers written in place)
+// and cut to the caller's buffer once at the end.
 class CallText {
   public:
-    CallText(char* out, size_t size) : buf_(out), size_(size) {
-        if (size_) buf_[0] = 0;
+    CallText(char* out, size_t size) : out_(out), size_(size) {}
+    ~CallText() {
+        if (!size_) return;
+        const size_t n = std::min(n_, size_ - 1);
+        std::memcpy(out_, buf_, n);
+        out_[n] = 0;
     }
-    CallText& str(const char* t) {
-        while (*t && n_ + 1 < size_)
-            buf_[n_++] = *t++;
-        if (size_) buf_[n_] = 0;
+    template <size_t N>
+    CallText& str(const char (&t)[N]) {
+        static_assert(N - 1 <= kPiece);
+        if (n_ + kPiece > sizeof buf_) return *this;
+        std::memcpy(buf_ + n_, t, N - 1);
+        n_ += N - 1;
         return *this;
     }
+    // Numbers are written in place, last digit first, once their length is known.
     CallText& dec(uint32_t v) {
-        char d[10];
-        int k = 0;
+        size_t digits = 1;
+        for (uint32_t t = v; t >= 10; t /= 10)
+            ++digits;
+        if (n_ + kPiece > sizeof buf_) return *this;
+        char* p = buf_ + n_ + digits;
         do {
-            d[k++] = static_cast<char>('0' + v % 10);
+            *--p = static_cast<char>('0' + v % 10);
             v /= 10;
         } while (v);
-        return digits(d, k);
+        n_ += digits;
+        return *this;
     }
     CallText& hex(uint32_t v) {
-        char d[8];
-        int k = 0;
+        const size_t digits = (32 - static_cast<size_t>(__builtin_clz(v | 1)) + 3) / 4;
+        if (n_ + kPiece > sizeof buf_) return *this;
+        char* p = buf_ + n_ + digits;
         do {
-            d[k++] = "0123456789abcdef"[v & 0xF];
+            *--p = "0123456789abcdef"[v & 0xF];
             v >>= 4;
         } while (v);
-        return digits(d, k);
+        n_ += digits;
+        return *this;
     }
 
   private:
-    CallText& digits(const char* d, int k) {
-        while (k > 0 && n_ + 1 < size_)
-            buf_[n_++] = d[--k];
-        if (size_) buf_[n_] = 0;
-        return *this;
-    }
-    char* buf_;
+    // Room for 16 pieces (literals or numbers) of at most kPiece bytes; more are dropped.
+    static constexpr size_t kPiece = 32;
+    char* out_;
     size_t size_;
     size_t n_ = 0;
+    char buf_[16 * kPiece];
 };
 
 }  // namespace
@@ -158,7 +174,7 @@ void LAN_RecvPacket(uint32_t unit, uint32_t port, const LAN_RecvInfo_T* info, ui
     calllog::record("LAN", packet_sinks::lan_call_text(
                                text, sizeof text, unit, port, cpu_code, info ? info->w[4] : 0, len,
                                L_IPCMEM_GetOffset(mref), info ? info->w[6] : 0));
-    take(g_lan, mref);
+    take(g_lan, cpu_code, mref);
 }
 
 void IUC_PacketArrival(uint32_t device, uint32_t port, uint32_t free_info, uint32_t cpu_code,
@@ -170,26 +186,30 @@ void IUC_PacketArrival(uint32_t device, uint32_t port, uint32_t free_info, uint3
     char text[calllog::kTextLen];
     calllog::record("IUC", packet_sinks::iuc_call_text(text, sizeof text, device, port, cpu_code,
                                                        len, L_IPCMEM_GetOffset(mref), free_info));
-    take(g_iuc, mref);
+    take(g_iuc, cpu_code, mref);
 }
 
 namespace packet_sinks {
 
 const char* lan_call_text(char* out, size_t size, uint32_t unit, uint32_t port, uint32_t cpu_code,
                           uint32_t vid, uint32_t len, uint32_t mref, uint32_t free_info) {
-    CallText t(out, size);
-    t.str("LAN_RecvPacket(unit=").dec(unit).str(", port=").dec(port).str(", cpu_code=");
-    t.dec(cpu_code).str(", vid=").dec(vid).str(", len=").dec(len).str(", mref=0x").hex(mref);
-    t.str(", free_info=0x").hex(free_info).str(")");
+    {
+        CallText t(out, size);
+        t.str("LAN_RecvPacket(unit=").dec(unit).str(", port=").dec(port).str(", cpu_code=");
+        t.dec(cpu_code).str(", vid=").dec(vid).str(", len=").dec(len).str(", mref=0x").hex(mref);
+        t.str(", free_info=0x").hex(free_info).str(")");
+    }
     return out;
 }
 
 const char* iuc_call_text(char* out, size_t size, uint32_t device, uint32_t port, uint32_t cpu_code,
                           uint32_t len, uint32_t mref, uint32_t free_info) {
-    CallText t(out, size);
-    t.str("IUC_PacketArrival(device=").dec(device).str(", port=").dec(port).str(", cpu_code=");
-    t.dec(cpu_code).str(", len=").dec(len).str(", mref=0x").hex(mref).str(", free_info=0x");
-    t.hex(free_info).str(")");
+    {
+        CallText t(out, size);
+        t.str("IUC_PacketArrival(device=").dec(device).str(", port=").dec(port);
+        t.str(", cpu_code=").dec(cpu_code).str(", len=").dec(len).str(", mref=0x").hex(mref);
+        t.str(", free_info=0x").hex(free_info).str(")");
+    }
     return out;
 }
 
@@ -235,6 +255,11 @@ uint32_t hold() {
 uint64_t delivered(const char* name) {
     Sink* s = sink(name);
     return s ? s->delivered.load() : 0;
+}
+
+uint64_t delivered(const char* name, uint32_t cpu_code) {
+    Sink* s = sink(name);
+    return s && cpu_code < kCodes ? s->by_code[cpu_code].load(std::memory_order_relaxed) : 0;
 }
 
 bool wait_delivered(const char* name, uint64_t count, uint32_t timeout_ms) {

@@ -37,6 +37,9 @@ void set_hold(uint32_t packets);
 uint32_t hold();
 // Packets delivered to the LAN and IUC sinks since the process started.
 uint64_t delivered(const char* sink);
+// Of those, the packets of one CPU code (0 for codes past kCodes).
+constexpr uint32_t kCodes = 256;
+uint64_t delivered(const char* sink, uint32_t cpu_code);
 // Waits until the sink has delivered at least `count` packets since the process started, at
 // most `timeout_ms`; false on time-out or for an unknown sink. A delivery signals only while
 // somebody waits, so the path pays nothing for it otherwise.

@@ -12,6 +12,14 @@
 namespace chipsim {
 namespace {
 
+constexpr uint32_t kIdleSpins = 256;  // pause instructions, a few microseconds
+
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 // Wakes the event task; a task that is busy finds the work when it looks again, so only a
 // sleeping one is signalled, and the frame path takes no lock for it otherwise.
 void wake_event_task() {
@@ -56,6 +64,7 @@ bool dma_one(Locked d) {
     r.params.srcPort = f.src_port;
     r.params.cpuCode = f.cpu_code;
     r.params.timestamp = static_cast<uint32_t>(clock_ms());
+    r.total = total;
     uint32_t done = 0;
     for (uint32_t i = 0; i < need; ++i) {
         uint32_t b = n.free_bufs.back();
@@ -69,8 +78,7 @@ bool dma_one(Locked d) {
         if (data) std::memcpy(at, f.bytes.data() + done, data);
         if (len > data) std::memset(at + data, 0, len - data);  // the CRC
         done += len;
-        r.bufs.push_back(b);
-        r.lens.push_back(len);
+        r.add(b);
     }
     n.ready.push_back(std::move(r));
     q.pop_front();
@@ -105,25 +113,45 @@ void netif_rx_dma(Locked d, bool wake) {
 
 namespace {
 
-// Takes the oldest filled packet of a device, with pointers to its buffers.
-bool take_ready(Device& dev, RxReady* r, std::vector<uint8_t*>* ptrs) {
+// Packets taken from a device in one hold of its lock, with their buffers' addresses and
+// lengths side by side (packet i's start at `at[i]`). Kept between takes, so that taking
+// allocates nothing once it has grown.
+struct Taken {
+    std::vector<RxReady> pkts;
+    std::vector<uint32_t> at;
+    std::vector<uint8_t*> ptrs;
+    std::vector<uint32_t> lens;
+};
+
+// Packets handed up per hold of a device's lock.
+constexpr uint32_t kTakeBatch = 16;
+
+// Takes up to `max` of the oldest filled packets of a device.
+uint32_t take_ready(Device& dev, uint32_t max, Taken* t) {
+    t->pkts.clear();
+    t->at.clear();
+    t->ptrs.clear();
+    t->lens.clear();
     DeviceLock lock(dev);
     Netif& n = lock.locked()->netif;
-    if (n.ready.empty()) return false;
-    *r = std::move(n.ready.front());
-    n.ready.pop_front();
-    ptrs->clear();
-    for (uint32_t b : r->bufs) {
-        n.state[b] = Netif::kCpu;
-        ptrs->push_back(n.area + size_t{b} * n.buf_size);
+    while (t->pkts.size() < max && !n.ready.empty()) {
+        RxReady& r = n.ready.front();
+        t->at.push_back(static_cast<uint32_t>(t->ptrs.size()));
+        for (uint32_t i = 0; i < r.count; ++i) {
+            const uint32_t b = r.buf(i);
+            n.state[b] = Netif::kCpu;
+            t->ptrs.push_back(n.area + size_t{b} * n.buf_size);
+            t->lens.push_back(std::min(n.buf_size, r.total - i * n.buf_size));
+        }
+        t->pkts.push_back(std::move(r));
+        n.ready.pop_front();
+        ++n.rx_packets;
     }
-    ++n.rx_packets;
-    return true;
+    return static_cast<uint32_t>(t->pkts.size());
 }
 
-}  // namespace
-
-uint32_t netif_deliver(uint32_t max) {
+// Hands up to `max` waiting packets to the handler, taking them with `t`.
+uint32_t deliver(uint32_t max, Taken& t) {
     Model& m = model();
     SDK_NET_RX_PACKET_HANDLER handler;
     {
@@ -132,30 +160,44 @@ uint32_t netif_deliver(uint32_t max) {
     }
     if (!handler) return 0;
     uint32_t handed = 0;
-    RxReady r;
-    std::vector<uint8_t*> ptrs;
     bool any = true;
     while (any && handed < max) {
         any = false;
         for (auto& dev : m.devices) {
             if (handed == max) break;
-            if (!take_ready(*dev, &r, &ptrs)) continue;
-            any = true;
-            ++handed;
+            const uint32_t got = take_ready(*dev, std::min(max - handed, kTakeBatch), &t);
+            any = any || got > 0;
             // The handler runs without any lock of the model: it may give buffers back.
-            handler(dev->num, r.queue, static_cast<uint32_t>(ptrs.size()), ptrs.data(),
-                    r.lens.data(), &r.params);
+            for (uint32_t k = 0; k < got; ++k) {
+                const RxReady& r = t.pkts[k];
+                handler(dev->num, r.queue, r.count, t.ptrs.data() + t.at[k],
+                        t.lens.data() + t.at[k], &r.params);
+            }
+            handed += got;
         }
     }
     return handed;
 }
 
+}  // namespace
+
+uint32_t netif_deliver(uint32_t max) {
+    Taken t;
+    return deliver(max, t);
+}
+
 // The SDK's event task: waits to be woken, then hands every filled packet to the handler.
+// Out of work, it watches for more for a few microseconds before it sleeps: while frames
+// come in a burst the DMA fills the next ones sooner than a sleep and a wake-up take.
 void netif_event_task(Model* m) {
     NetifGlobal& g = m->netif;
+    static const bool several_cpus = std::thread::hardware_concurrency() > 1;
+    Taken t;
     while (!g.stop.load()) {
         if (!g.manual.load() && g.wake.exchange(false)) {
-            netif_deliver();
+            deliver(~0u, t);
+            for (uint32_t i = 0; several_cpus && i < kIdleSpins && !g.wake.load(); ++i)
+                pause();
             continue;
         }
         std::unique_lock<std::mutex> lock(g.mu);

@@ -28,12 +28,25 @@ struct Model;
 constexpr uint32_t kRxBufSize = 1542;
 constexpr uint32_t kRxBufCount = 512;
 
-// A packet in the receive DMA buffers, waiting for the event task.
+// A packet in the receive DMA buffers, waiting for the event task. Its buffers are held
+// inline up to kInlineBufs (no allocation per packet); a longer packet's others in `more`.
 struct RxReady {
+    static constexpr uint32_t kInlineBufs = 4;
     uint8_t queue = 0;
-    std::vector<uint32_t> bufs;  // buffer indices, in order
-    std::vector<uint32_t> lens;
+    uint32_t count = 0;  // buffers
+    uint32_t total = 0;  // bytes in them (the frame and its CRC), each full but the last
+    uint32_t first[kInlineBufs] = {};
+    std::vector<uint32_t> more;
     SDK_NET_RX_PARAMS params{};
+
+    void add(uint32_t b) {
+        if (count < kInlineBufs)
+            first[count] = b;
+        else
+            more.push_back(b);
+        ++count;
+    }
+    uint32_t buf(uint32_t i) const { return i < kInlineBufs ? first[i] : more[i - kInlineBufs]; }
 };
 
 // A device's receive side.

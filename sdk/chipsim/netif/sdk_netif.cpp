@@ -1,6 +1,8 @@
 // The receive side's sdk* operations: the handler, bringing the interface up, and buffers
 // given back by the CPU.
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 #include "platform/lmm/l_ipcmem.h"
 #include "sdk/chipsim/core/model.h"
@@ -56,23 +58,26 @@ SDK_STATUS sdkNetIfRxBufFree(uint8_t devNum, uint8_t rxQueue, uint8_t* rxBuffLis
     return with_device(__func__, devNum, [&](Locked d) -> SDK_STATUS {
         Netif& n = d->netif;
         if (!n.up()) return SDK_BAD_STATE;
-        std::vector<uint32_t> idx;
-        idx.reserve(buffListLen);
+        // The indices, on the stack for the usual packet of a few buffers.
+        uint32_t few[16];
+        std::vector<uint32_t> many(buffListLen > std::size(few) ? buffListLen : 0);
+        uint32_t* const idx = many.empty() ? few : many.data();
+        uint32_t count = 0;
         for (uint32_t i = 0; i < buffListLen; ++i) {
             const uint8_t* b = rxBuffList[i];
             if (b < n.area || b >= n.area + size_t{n.buf_size} * n.buf_count) return SDK_BAD_PARAM;
             const size_t off = static_cast<size_t>(b - n.area);
             if (off % n.buf_size) return SDK_BAD_PARAM;
             const uint32_t k = static_cast<uint32_t>(off / n.buf_size);
-            if (n.state[k] != Netif::kCpu || std::find(idx.begin(), idx.end(), k) != idx.end())
+            if (n.state[k] != Netif::kCpu || std::find(idx, idx + count, k) != idx + count)
                 return SDK_BAD_PARAM;
-            idx.push_back(k);
+            idx[count++] = k;
         }
-        for (uint32_t k : idx) {
-            n.state[k] = Netif::kFree;
-            n.free_bufs.push_back(k);
+        for (uint32_t i = 0; i < count; ++i) {
+            n.state[idx[i]] = Netif::kFree;
+            n.free_bufs.push_back(idx[i]);
         }
-        n.rx_bufs_freed += idx.size();
+        n.rx_bufs_freed += count;
         // Frames that waited for buffers go in now.
         netif_rx_dma(d);
         return SDK_OK;

@@ -1,7 +1,8 @@
 // The receive path under a stream of packets: packets handed up in turns of the event loop
-// with every control record and buffer coming back, the SDK's event task woken for each
-// round of frames, the sinks' call records and their wait for deliveries, and the mref of a
-// packet made in a forked process.
+// with every control record and buffer coming back, several classes in flight at once, the
+// SDK's event task woken for each round of frames, the DMA's buffers of long packets, the
+// sinks' call records and their wait for deliveries, and the mref of a packet made in a
+// forked process.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +60,30 @@ TEST_F(NicdrvTest, FirstTurnStopsAfter32AndLeavesTheRestQueued) {
     EXPECT_EQ(DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets), nicshm::kEventPackets);
     EXPECT_EQ(lan(), 40u);
     EXPECT_EQ(DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets), 0u);
+}
+
+TEST_F(NicdrvTest, EightClassesInFlightAreEachAdmittedCountedAndGivenBack) {
+    packet_sinks::set_hold(0);
+    constexpr uint32_t kPerClass = 28;  // under the admission limit of 30 of each queue
+    uint64_t before[8];
+    for (uint32_t q = 0; q < 8; ++q)
+        before[q] = packet_sinks::delivered("LAN", 37 + q);
+    for (uint32_t i = 0; i < kPerClass; ++i)
+        for (uint32_t q = 0; q < 8; ++q)
+            push(64, static_cast<uint8_t>(q), 0, 37 + q);
+    ASSERT_EQ(chipsim::netif_deliver(), 8 * kPerClass);
+    run_task();
+    EXPECT_EQ(lan(), 8 * kPerClass);
+    for (uint32_t q = 0; q < 8; ++q) {
+        EXPECT_EQ(packet_sinks::delivered("LAN", 37 + q) - before[q], kPerClass) << "class " << q;
+        EXPECT_EQ(cos(q, nicshm::kEnTotal), kPerClass) << "class " << q;
+        EXPECT_EQ(cos(q, nicshm::kQeFull), 0u) << "class " << q;
+        EXPECT_EQ(cos(q, nicshm::kCurrent), 0u) << "class " << q;
+        EXPECT_EQ(shm().get(nicshm::State::queue_word(nicshm::kQueueDepth, q)), 0u);
+    }
+    EXPECT_EQ(packet_sinks::delivered("LAN", packet_sinks::kCodes), 0u);
+    const chipsim::NetifStats st = chipsim::netif_stats(0);
+    EXPECT_EQ(st.free_buffers, st.buffers);
 }
 
 TEST_F(NicdrvTest, PacketWhoseMrefCannotBeMadeGoesBackAndLeavesTheBooksAsBefore) {

@@ -2,6 +2,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <string>
+#include <thread>
+
 #include "platform/components/calllog.h"
 #include "tests/support/test_instance.h"
 
@@ -29,6 +32,26 @@ TEST(CallLog, CallsRecordedInOneProcessAreReadInAnotherAndTheRingKeepsTheLatest)
     EXPECT_TRUE(calllog::read("NOBODY").empty());
     calllog::clear();
     EXPECT_EQ(calllog::count("LAN"), 0u);
+}
+
+TEST(CallLog, CallsAfterAClearGoToTheirOwnComponent) {
+    testing_support::TestInstance inst;
+    const char* const lan_name = "LAN";
+    calllog::record(lan_name, "before");
+    calllog::clear();
+    // The ring LAN had is the first free one again, and SWCTRL, recorded by another thread,
+    // takes it before this thread records LAN again.
+    std::thread([] { calllog::record("SWCTRL", "swctrl call"); }).join();
+    calllog::record(lan_name, "lan call");
+    auto lan = calllog::read("LAN");
+    auto swctrl = calllog::read("SWCTRL");
+    ASSERT_EQ(lan.size(), 1u);
+    ASSERT_EQ(swctrl.size(), 1u);
+    EXPECT_EQ(lan[0].text, "lan call");
+    EXPECT_EQ(swctrl[0].text, "swctrl call");
+    // A text longer than a record is cut and stays terminated.
+    calllog::record("LAN", std::string(3 * calllog::kTextLen, 'x').c_str());
+    EXPECT_EQ(calllog::read("LAN").back().text, std::string(calllog::kTextLen - 1, 'x'));
 }
 
 }  // namespace
