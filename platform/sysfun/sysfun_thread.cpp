@@ -92,37 +92,66 @@ bool futex_wait(std::atomic<uint32_t>* word, uint32_t expected, const timespec* 
 
 namespace {
 
-// How long this thread watches before it sleeps, learnt from how its last waits went: a
-// partner that answers within the window keeps it open, one that does not (the machine is
-// busy and the partner waits for a processor) closes it, so that a loaded machine is not
-// burdened further. A closed window is tried again every 32nd wait, long enough for a
-// partner that has a request to serve first (a few microseconds): a shorter try would never
-// see it answer, and the window would stay closed once the machine is quiet again.
-constexpr int kMaxSpins = 512;  // pause instructions, some microseconds
-constexpr int kProbeSpins = 256;
-thread_local int t_spins = kMaxSpins;
+// How long this thread watches before it sleeps, learnt from how its last waits went. The
+// window is about what a sleep and a wake-up cost on a virtual machine: a partner that answers
+// within it is caught without either, and one that answers later has cost at most twice what
+// sleeping at once would have. A partner that misses the window kMissesToClose times in a row
+// (the machine is busy and it waits for a processor) closes it, so that a loaded machine is
+// not burdened further; one answer within it opens it again, so a single slow request does not
+// close it. A closed window is tried again every 32nd wait for long enough that a partner
+// which itself sleeps can wake and answer: with shorter tries, two partners that both closed
+// their windows would each sleep through the other's tries for good.
+constexpr int kWindowUs = 25;
+constexpr int kProbeUs = 60;
+constexpr uint32_t kMissesToClose = 4;
+thread_local uint32_t t_misses = 0;
 thread_local uint32_t t_waits_unspun = 0;
+
+uint64_t monotonic_ns() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint64_t(ts.tv_sec) * 1000000000 + uint64_t(ts.tv_nsec);
+}
+
+inline void cpu_pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Pause instructions per microsecond on this processor (their length differs tenfold between
+// processor generations), measured once.
+int pauses_per_us() {
+    static const int n = [] {
+        constexpr int kProbe = 4096;
+        const uint64_t t0 = monotonic_ns();
+        for (int i = 0; i < kProbe; ++i)
+            cpu_pause();
+        const uint64_t ns = std::max<uint64_t>(monotonic_ns() - t0, 1);
+        return static_cast<int>(std::clamp<uint64_t>(kProbe * 1000ull / ns, 1, 1000));
+    }();
+    return n;
+}
 
 }  // namespace
 
 bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected) {
     static const bool several_cpus = ::sysconf(_SC_NPROCESSORS_ONLN) > 1;
     if (!several_cpus) return false;
-    int spins = t_spins;
-    if (spins == 0) {
+    int us = kWindowUs;
+    if (t_misses >= kMissesToClose) {
         if (++t_waits_unspun % 32 != 0) return false;
-        spins = kProbeSpins;
+        us = kProbeUs;
     }
+    const int spins = us * pauses_per_us();
     for (int i = 0; i < spins; ++i) {
         if (word->load(std::memory_order_seq_cst) != expected) {
-            t_spins = std::min(kMaxSpins, std::max(spins, kProbeSpins) * 2);
+            t_misses = 0;
             return true;
         }
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
+        cpu_pause();
     }
-    t_spins = spins / 2 < kProbeSpins ? 0 : spins / 2;
+    ++t_misses;
     return false;
 }
 
