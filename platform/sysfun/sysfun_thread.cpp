@@ -378,7 +378,10 @@ uint32_t SYSFUN_ReceiveEvent(uint32_t event_mask, uint32_t /*flags*/, uint32_t t
     ctl::ThreadSlot* s = self_slot();
     if (!s) return SYSFUN_RESULT_NO_INSTANCE;
     const bool forever = timeout == SYSFUN_TIMEOUT_WAIT_FOREVER;
-    const uint64_t deadline = monotonic_ms() + uint64_t{timeout} * 10;
+    // The clock is read only for a wait with a limit (a read costs tens of nanoseconds, and
+    // a queue owner asks for its events several times per request).
+    const uint64_t deadline =
+        forever || timeout == SYSFUN_TIMEOUT_NOWAIT ? 0 : monotonic_ms() + uint64_t{timeout} * 10;
     for (;;) {
         uint32_t cur = s->pending.load(std::memory_order_acquire);
         uint32_t got = cur & event_mask;
