@@ -28,11 +28,22 @@ void futex_wake_all(std::atomic<uint32_t>* word);
 // processor usually answers within that time, and then neither side sleeps. True when the
 // word no longer holds `expected`. Does not spin on a machine with one processor.
 bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected);
+// Whether the machine has more than one processor (a spinning waiter only helps then).
+bool several_cpus();
+// One pause instruction: a spinning waiter's step, easy on the sibling hyperthread.
+inline void cpu_pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
 
 // Relative time-out for a wait of `ticks` ticks.
 timespec ticks_to_timespec(uint32_t ticks);
-// Milliseconds of CLOCK_MONOTONIC.
-uint64_t monotonic_ms();
+// Nanoseconds and milliseconds of CLOCK_MONOTONIC.
+uint64_t monotonic_ns();
+inline uint64_t monotonic_ms() {
+    return monotonic_ns() / 1000000;
+}
 
 // Sets event bits on a thread's slot, waking the thread only when it sleeps on them.
 void raise_event(ctl::ThreadSlot* s, uint32_t bits);

@@ -8,6 +8,7 @@
 
 #include "platform/instance/ctl.h"
 #include "platform/sysfun/sysfun.h"
+#include "platform/sysfun/sysfun_internal.h"
 
 namespace {
 
@@ -29,14 +30,11 @@ uint32_t id_of(ctl::Block* b, ctl::SemSlot* s) {
 constexpr int kTakeSpins = 256;  // pause instructions
 
 bool take_spinning(sem_t* sem) {
-    static const bool several_cpus = ::sysconf(_SC_NPROCESSORS_ONLN) > 1;
-    if (!several_cpus) return false;
+    if (!sysfun::internal::several_cpus()) return false;
     for (int i = 0; i < kTakeSpins; ++i) {
         int v = 0;
         if (sem_getvalue(sem, &v) == 0 && v > 0 && sem_trywait(sem) == 0) return true;
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
+        sysfun::internal::cpu_pause();
     }
     return false;
 }

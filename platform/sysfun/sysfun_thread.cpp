@@ -107,18 +107,6 @@ constexpr uint32_t kMissesToClose = 4;
 thread_local uint32_t t_misses = 0;
 thread_local uint32_t t_waits_unspun = 0;
 
-uint64_t monotonic_ns() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000000000 + uint64_t(ts.tv_nsec);
-}
-
-inline void cpu_pause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
 // Pause instructions per microsecond on this processor (their length differs tenfold between
 // processor generations), measured once.
 int pauses_per_us() {
@@ -135,9 +123,13 @@ int pauses_per_us() {
 
 }  // namespace
 
+bool several_cpus() {
+    static const bool several = ::sysconf(_SC_NPROCESSORS_ONLN) > 1;
+    return several;
+}
+
 bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected) {
-    static const bool several_cpus = ::sysconf(_SC_NPROCESSORS_ONLN) > 1;
-    if (!several_cpus) return false;
+    if (!several_cpus()) return false;
     int us = kWindowUs;
     if (t_misses >= kMissesToClose) {
         if (++t_waits_unspun % 32 != 0) return false;
@@ -249,10 +241,10 @@ timespec ticks_to_timespec(uint32_t ticks) {
     return timespec{static_cast<time_t>(ms / 1000), static_cast<long>((ms % 1000) * 1000000)};
 }
 
-uint64_t monotonic_ms() {
+uint64_t monotonic_ns() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000;
+    return uint64_t(ts.tv_sec) * 1000000000 + uint64_t(ts.tv_nsec);
 }
 
 }  // namespace sysfun::internal
