@@ -129,15 +129,29 @@ struct Device {
     Phy* addressed_phy(const Port& p);
 };
 
-// Holds a device's lock for its lifetime, and hands out the proof of it.
+// Holds a device's lock for its lifetime, and hands out the proof of it. Work a holder leaves
+// for after the lock (waking a thread, which may take a system call that would keep the lock
+// meanwhile) is run when the lock is let go: see after_unlock.
 class DeviceLock {
   public:
-    explicit DeviceLock(Device& d) : d_(d), lock_(d.mu) {}
+    explicit DeviceLock(Device& d) : d_(d) { d.mu.lock(); }
+    ~DeviceLock() {
+        d_.mu.unlock();
+        if (void (*fn)() = t_after_unlock) {
+            t_after_unlock = nullptr;
+            fn();
+        }
+    }
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
     Locked locked() const { return Locked(d_); }
 
+    // Runs fn once the device lock this thread holds is let go (one function at a time).
+    static void after_unlock(void (*fn)()) { t_after_unlock = fn; }
+
   private:
+    static inline thread_local void (*t_after_unlock)() = nullptr;
     Device& d_;
-    std::lock_guard<DeviceMutex> lock_;
 };
 
 struct Model {

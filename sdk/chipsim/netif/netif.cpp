@@ -8,23 +8,17 @@
 #include "platform/lmm/l_ipcmem.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/pipeline.h"
+#include "sdk/chipsim/core/spin.h"
 
 namespace chipsim {
 namespace {
 
 constexpr uint32_t kIdleSpins = 256;  // pause instructions, a few microseconds
 
-void pause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
-// Wakes the event task; a task that is busy finds the work when it looks again, so only a
-// sleeping one is signalled, and the frame path takes no lock for it otherwise.
-void wake_event_task() {
+// Signals a sleeping event task, or starts it: done after the device lock is let go, as
+// either may take a system call.
+void signal_event_task() {
     NetifGlobal& g = model().netif;
-    g.wake.store(true);
     if (!g.started.load()) {
         // The task starts with the first packet, so that a process has no thread of the
         // SDK's before it has packets to deliver.
@@ -38,6 +32,14 @@ void wake_event_task() {
     if (!g.sleeping.load()) return;
     { std::lock_guard<std::mutex> lock(g.mu); }  // the task is in its wait or saw `wake`
     g.cv.notify_one();
+}
+
+// Wakes the event task; a task that is busy finds the work when it looks again, so only a
+// sleeping one is signalled, and the frame path takes no lock for it otherwise.
+void wake_event_task() {
+    NetifGlobal& g = model().netif;
+    g.wake.store(true);
+    if (!g.started.load() || g.sleeping.load()) DeviceLock::after_unlock(signal_event_task);
 }
 
 // Moves the next waiting frame (the oldest of the highest queue that holds one) into receive
@@ -191,13 +193,13 @@ uint32_t netif_deliver(uint32_t max) {
 // come in a burst the DMA fills the next ones sooner than a sleep and a wake-up take.
 void netif_event_task(Model* m) {
     NetifGlobal& g = m->netif;
-    static const bool several_cpus = std::thread::hardware_concurrency() > 1;
+    const bool watch = several_cpus();
     Taken t;
     while (!g.stop.load()) {
         if (!g.manual.load() && g.wake.exchange(false)) {
             deliver(~0u, t);
-            for (uint32_t i = 0; several_cpus && i < kIdleSpins && !g.wake.load(); ++i)
-                pause();
+            for (uint32_t i = 0; watch && i < kIdleSpins && !g.wake.load(); ++i)
+                cpu_pause();
             continue;
         }
         std::unique_lock<std::mutex> lock(g.mu);
@@ -236,15 +238,18 @@ NetifStats netif_stats(uint8_t dev) {
 
 bool netif_push_cpu_frame(uint8_t dev, uint8_t tc, uint32_t cpu_code, uint8_t src_port,
                           uint16_t vid, const uint8_t* bytes, uint32_t len) {
+    // The frame is made before the device's lock is taken, to keep the hold short: the
+    // receive side gives buffers back under the same lock.
+    const uint32_t limit = board_param_or("rx_desc_count", kCpuQueueFrames);
+    CpuFrame f;
+    f.src_port = src_port;
+    f.vid = vid;
+    f.tc = tc;
+    f.cpu_code = cpu_code;
+    f.bytes.assign(bytes, bytes + len);
     return on_device(dev, false, [&](Locked d) {
-        if (d->cpu.waiting() >= board_param_or("rx_desc_count", kCpuQueueFrames)) return false;
-        CpuFrame f;
+        if (d->cpu.waiting() >= limit) return false;
         f.src_dev = d->hw_dev_num;
-        f.src_port = src_port;
-        f.vid = vid;
-        f.tc = tc;
-        f.cpu_code = cpu_code;
-        f.bytes.assign(bytes, bytes + len);
         d->cpu.queues[tc % kCpuQueues].push_back(std::move(f));
         netif_rx_dma(d);
         return true;

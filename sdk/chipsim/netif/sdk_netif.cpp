@@ -55,7 +55,9 @@ SDK_STATUS sdkNetIfRxBufFree(uint8_t devNum, uint8_t rxQueue, uint8_t* rxBuffLis
                              uint32_t buffListLen) {
     if (!rxBuffList) return SDK_BAD_PTR;
     if (rxQueue >= SDK_NETIF_RX_QUEUES || buffListLen == 0) return SDK_BAD_PARAM;
-    return with_device(__func__, devNum, [&](Locked d) -> SDK_STATUS {
+    // Giving buffers back changes nothing a frame's forwarding reads, so it is not counted
+    // as a change of the model (that would drop the pipeline's cached decisions per packet).
+    return read_device(__func__, devNum, [&](Locked d) -> SDK_STATUS {
         Netif& n = d->netif;
         if (!n.up()) return SDK_BAD_STATE;
         // The indices, on the stack for the usual packet of a few buffers.
