@@ -1,6 +1,7 @@
 // The receive task "NIC": dequeues packets in weighted order, hands each up as an mref whose
 // release gives the buffers back, suspends queues whose packets are not being freed, and
 // ages out packets that waited too long.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -142,50 +143,75 @@ void unannounce(uint32_t q) {
     }
 }
 
+// Records taken off the weighted queue in one hold of semaphore 17.
+constexpr uint32_t kDequeueBatch = 8;
+
+// Takes up to `max` records off the queue in the weighted order, announcing each (a packet
+// is announced before it is handed up, since the packet layer may free it at once: a queue
+// whose packets are too many not yet freed is suspended before its next record is taken).
+// The records of the previous batch go back to their pool in the same hold. Caller holds
+// semaphore 17.
+uint32_t take_batch_locked(uint32_t max, CtrlRecord* out[], uint32_t queue[]) {
+    ControlBlock& c = cb();
+    uint32_t n = 0;
+    void* e = nullptr;
+    uint32_t q = 0;
+    while (n < max && L_MQ_Deq(c.mq, &e, &q)) {
+        if (is_marker(e)) {
+            if (q < kAgedQueues) c.markers[q][reinterpret_cast<uintptr_t>(e)] = 0;
+            continue;
+        }
+        c.shm.add(nicshm::kRxDequeueSuccess);
+        announce_locked(q);
+        out[n] = static_cast<CtrlRecord*>(e);
+        queue[n++] = q;
+    }
+    return n;
+}
+
+// Hands one dequeued packet up as an mref, or takes its announcement back.
+void hand_up(const CtrlRecord& r, uint32_t q) {
+    if (L_MM_Mref_T* m = build_mref(r, q)) {
+        m->cos = static_cast<uint8_t>(r.w[kCrCos]);
+        if (r.w[kCrStacking] == 0)
+            to_lan(r, m);
+        else
+            to_iuc(r, m);
+    } else {
+        unannounce(q);
+    }
+}
+
 // Up to `max` packets off the queue and up, each as the weighted order and the suspended
-// queues allow; false when no queue had one. A packet's dequeue and announcement share one
-// hold of semaphore 17, and so do the freeing of its record and the next dequeue.
+// queues allow; false when no queue had one. Packets are taken in batches, with one hold of
+// semaphore 17 for a batch's dequeues and announcements and the previous batch's records.
 bool dequeue_some(uint32_t max) {
     ControlBlock& c = cb();
-    CtrlRecord* done = nullptr;
-    bool any = false;
-    for (uint32_t i = 0; i < max; ++i) {
-        CtrlRecord* r = nullptr;
-        uint32_t q = 0;
+    CtrlRecord* recs[kDequeueBatch];
+    uint32_t queues[kDequeueBatch];
+    uint32_t done = 0;  // records of the batch handed up, not yet back in their pool
+    uint32_t handed = 0;
+    while (handed < max) {
+        uint32_t n = 0;
         {
             SemLock lock(c.sem_id);
-            if (done) free_record(done);
-            done = nullptr;
-            void* e = nullptr;
-            while (L_MQ_Deq(c.mq, &e, &q)) {
-                if (!is_marker(e)) {
-                    r = static_cast<CtrlRecord*>(e);
-                    break;
-                }
-                if (q < kAgedQueues) c.markers[q][reinterpret_cast<uintptr_t>(e)] = 0;
-            }
-            if (!r) break;
-            c.shm.add(nicshm::kRxDequeueSuccess);
-            // Announced before it is handed up, since the packet layer may free it at once.
-            announce_locked(q);
+            for (uint32_t i = 0; i < done; ++i)
+                free_record(recs[i]);
+            done = 0;
+            n = take_batch_locked(std::min(max - handed, kDequeueBatch), recs, queues);
         }
-        any = true;
-        if (L_MM_Mref_T* m = build_mref(*r, q)) {
-            m->cos = static_cast<uint8_t>(r->w[kCrCos]);
-            if (r->w[kCrStacking] == 0)
-                to_lan(*r, m);
-            else
-                to_iuc(*r, m);
-        } else {
-            unannounce(q);
-        }
-        done = r;
+        if (n == 0) break;
+        for (uint32_t i = 0; i < n; ++i)
+            hand_up(*recs[i], queues[i]);
+        done = n;
+        handed += n;
     }
     if (done) {
         SemLock lock(c.sem_id);
-        free_record(done);
+        for (uint32_t i = 0; i < done; ++i)
+            free_record(recs[i]);
     }
-    return any;
+    return handed > 0;
 }
 
 // Queues that were suspended and are below their threshold again dequeue again.
