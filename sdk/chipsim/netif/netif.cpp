@@ -56,6 +56,7 @@ bool dma_one(Locked d) {
     // The buffers hold the frame and its 4-byte CRC.
     const uint32_t total = static_cast<uint32_t>(f.bytes.size()) + 4;
     const uint32_t need = (total + n.buf_size - 1) / n.buf_size;
+    if (n.free_bufs.size() < need) n.take_returned();
     if (n.free_bufs.size() < need) return false;
     RxReady r;
     r.queue = static_cast<uint8_t>(f.tc % SDK_NETIF_RX_QUEUES);
@@ -71,7 +72,7 @@ bool dma_one(Locked d) {
     for (uint32_t i = 0; i < need; ++i) {
         uint32_t b = n.free_bufs.back();
         n.free_bufs.pop_back();
-        n.state[b] = Netif::kReady;
+        n.state[b].store(Netif::kReady, std::memory_order_relaxed);
         uint8_t* at = n.area + size_t{b} * n.buf_size;
         uint32_t len = std::min(n.buf_size, total - done);
         uint32_t data = done < f.bytes.size()
@@ -93,6 +94,13 @@ Netif::~Netif() {
     if (area) L_IPCMEM_FreeDmaArea(area);
 }
 
+void Netif::take_returned() {
+    std::lock_guard<DeviceMutex> lock(returned_mu);
+    rx_bufs_freed += returned.size();
+    free_bufs.insert(free_bufs.end(), returned.begin(), returned.end());
+    returned.clear();
+}
+
 NetifGlobal::~NetifGlobal() {
     {
         std::lock_guard<std::mutex> lock(mu);
@@ -106,10 +114,21 @@ NetifGlobal::~NetifGlobal() {
 }
 
 void netif_rx_dma(Locked d, bool wake) {
-    if (!d->netif.up()) return;
+    Netif& n = d->netif;
+    if (!n.up()) return;
     bool moved = wake;
     while (dma_one(d))
         moved = true;
+    if (d->cpu.waiting() > 0) {
+        // Out of buffers. A buffer given back from now on brings the DMA back; one given
+        // back before this is seen by the look that follows.
+        n.starved.store(true);
+        while (dma_one(d))
+            moved = true;
+        if (d->cpu.waiting() == 0) n.starved.store(false);
+    } else if (n.starved.load(std::memory_order_relaxed)) {
+        n.starved.store(false);
+    }
     if (moved) wake_event_task();
 }
 
@@ -141,7 +160,7 @@ uint32_t take_ready(Device& dev, uint32_t max, Taken* t) {
         t->at.push_back(static_cast<uint32_t>(t->ptrs.size()));
         for (uint32_t i = 0; i < r.count; ++i) {
             const uint32_t b = r.buf(i);
-            n.state[b] = Netif::kCpu;
+            n.state[b].store(Netif::kCpu, std::memory_order_relaxed);
             t->ptrs.push_back(n.area + size_t{b} * n.buf_size);
             t->lens.push_back(std::min(n.buf_size, r.total - i * n.buf_size));
         }
@@ -225,12 +244,17 @@ NetifStats netif_stats(uint8_t dev) {
         NetifStats s;
         s.up = n.up();
         s.buffers = n.buf_count;
-        s.free_buffers = static_cast<uint32_t>(n.free_bufs.size());
+        uint32_t returned = 0;
+        {
+            std::lock_guard<DeviceMutex> lock(n.returned_mu);
+            returned = static_cast<uint32_t>(n.returned.size());
+        }
+        s.free_buffers = static_cast<uint32_t>(n.free_bufs.size()) + returned;
         s.ready = static_cast<uint32_t>(n.ready.size());
-        s.held_by_cpu = static_cast<uint32_t>(
-            std::count(n.state.begin(), n.state.end(), static_cast<uint8_t>(Netif::kCpu)));
+        for (uint32_t b = 0; b < n.buf_count; ++b)
+            s.held_by_cpu += n.state[b].load() == Netif::kCpu;
         s.rx_packets = n.rx_packets;
-        s.rx_bufs_freed = n.rx_bufs_freed;
+        s.rx_bufs_freed = n.rx_bufs_freed + returned;
         s.tx_packets = n.tx_packets;
         return s;
     });

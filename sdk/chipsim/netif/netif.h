@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "sdk/chipsim/core/device_mutex.h"
 #include "sdk/chipsim/core/lock.h"
 #include "sdk/sdk_netif.h"
 
@@ -49,20 +50,33 @@ struct RxReady {
     uint32_t buf(uint32_t i) const { return i < kInlineBufs ? first[i] : more[i - kInlineBufs]; }
 };
 
-// A device's receive side.
+// A device's receive side. The CPU gives buffers back without the device's lock, which the
+// DMA and the event task take for every packet: under `returned_mu` alone, into `returned`,
+// from which the DMA takes them into its free list when that runs short. Lock order: the
+// device's lock, then `returned_mu`.
 struct Netif {
+    // Set up once, under both locks.
     uint8_t* area = nullptr;  // the buffers, in the shared IPC pool
     uint32_t buf_size = 0;
     uint32_t buf_count = 0;
-    std::vector<uint32_t> free_bufs;  // indices of the buffers the chip may fill
     enum : uint8_t { kFree, kReady, kCpu };
-    std::vector<uint8_t> state;  // each buffer's owner
-    std::deque<RxReady> ready;   // filled, not yet handed to the handler
-    uint64_t rx_packets = 0;     // handed to the handler
-    uint64_t rx_bufs_freed = 0;  // given back by the CPU
-    uint64_t tx_packets = 0;     // sent from the CPU
+    std::unique_ptr<std::atomic<uint8_t>[]> state;  // each buffer's owner
+
+    std::vector<uint32_t> free_bufs;  // indices of the buffers the chip may fill
+    std::deque<RxReady> ready;        // filled, not yet handed to the handler
+    uint64_t rx_packets = 0;          // handed to the handler
+    uint64_t rx_bufs_freed = 0;       // given back by the CPU and taken into free_bufs
+    uint64_t tx_packets = 0;          // sent from the CPU
+
+    mutable DeviceMutex returned_mu;
+    std::vector<uint32_t> returned;  // given back by the CPU, not yet in free_bufs
+    // Frames wait in the CPU queue for buffers: the CPU then takes the device's lock after
+    // giving buffers back, so that the DMA brings the frames in.
+    std::atomic<bool> starved{false};
 
     bool up() const { return area != nullptr; }
+    // Moves the buffers given back into the free list. Caller holds the device's lock.
+    void take_returned();
     ~Netif();
 };
 

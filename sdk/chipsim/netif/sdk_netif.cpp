@@ -1,7 +1,5 @@
 // The receive side's sdk* operations: the handler, bringing the interface up, and buffers
 // given back by the CPU.
-#include <algorithm>
-#include <iterator>
 #include <vector>
 
 #include "platform/lmm/l_ipcmem.h"
@@ -39,10 +37,15 @@ SDK_STATUS sdkNetIfInit(uint8_t devNum) {
         const uint32_t stride = (size + 3) & ~3u;
         auto* area = static_cast<uint8_t*>(L_IPCMEM_AllocateDmaArea(stride * count));
         if (!area) return SDK_FAIL;
-        n.area = area;
-        n.buf_size = stride;
-        n.buf_count = count;
-        n.state.assign(count, Netif::kFree);
+        {
+            std::lock_guard<DeviceMutex> lock(n.returned_mu);
+            n.state = std::make_unique<std::atomic<uint8_t>[]>(count);
+            for (uint32_t i = 0; i < count; ++i)
+                n.state[i].store(Netif::kFree, std::memory_order_relaxed);
+            n.area = area;
+            n.buf_size = stride;
+            n.buf_count = count;
+        }
         n.free_bufs.resize(count);
         for (uint32_t i = 0; i < count; ++i)
             n.free_bufs[i] = count - 1 - i;  // buffer 0 is used first
@@ -55,33 +58,39 @@ SDK_STATUS sdkNetIfRxBufFree(uint8_t devNum, uint8_t rxQueue, uint8_t* rxBuffLis
                              uint32_t buffListLen) {
     if (!rxBuffList) return SDK_BAD_PTR;
     if (rxQueue >= SDK_NETIF_RX_QUEUES || buffListLen == 0) return SDK_BAD_PARAM;
-    // Giving buffers back changes nothing a frame's forwarding reads, so it is not counted
-    // as a change of the model (that would drop the pipeline's cached decisions per packet).
-    return read_device(__func__, devNum, [&](Locked d) -> SDK_STATUS {
-        Netif& n = d->netif;
+    if (SDK_STATUS rc = fault(__func__)) return rc;
+    Device* d = device(devNum);
+    if (!d) return SDK_NOT_PRESENT;
+    // Giving buffers back is not a change of the model (it changes nothing forwarding reads),
+    // and takes only the lock of the buffers given back: see Netif.
+    Netif& n = d->netif;
+    {
+        std::lock_guard<DeviceMutex> lock(n.returned_mu);
         if (!n.up()) return SDK_BAD_STATE;
-        // The indices, on the stack for the usual packet of a few buffers.
-        uint32_t few[16];
-        std::vector<uint32_t> many(buffListLen > std::size(few) ? buffListLen : 0);
-        uint32_t* const idx = many.empty() ? few : many.data();
-        uint32_t count = 0;
-        for (uint32_t i = 0; i < buffListLen; ++i) {
+        // Each buffer goes from the CPU's hands to the chip's, or none does.
+        uint32_t taken = 0;
+        auto give = [&](uint32_t i) -> bool {
             const uint8_t* b = rxBuffList[i];
-            if (b < n.area || b >= n.area + size_t{n.buf_size} * n.buf_count) return SDK_BAD_PARAM;
+            if (b < n.area || b >= n.area + size_t{n.buf_size} * n.buf_count) return false;
             const size_t off = static_cast<size_t>(b - n.area);
-            if (off % n.buf_size) return SDK_BAD_PARAM;
-            const uint32_t k = static_cast<uint32_t>(off / n.buf_size);
-            if (n.state[k] != Netif::kCpu || std::find(idx, idx + count, k) != idx + count)
-                return SDK_BAD_PARAM;
-            idx[count++] = k;
+            if (off % n.buf_size) return false;
+            uint8_t held = Netif::kCpu;
+            return n.state[off / n.buf_size].compare_exchange_strong(held, Netif::kFree);
+        };
+        while (taken < buffListLen && give(taken))
+            ++taken;
+        if (taken < buffListLen) {
+            for (uint32_t i = 0; i < taken; ++i)
+                n.state[(rxBuffList[i] - n.area) / n.buf_size].store(Netif::kCpu);
+            return SDK_BAD_PARAM;
         }
-        for (uint32_t i = 0; i < count; ++i) {
-            n.state[idx[i]] = Netif::kFree;
-            n.free_bufs.push_back(idx[i]);
-        }
-        n.rx_bufs_freed += count;
-        // Frames that waited for buffers go in now.
-        netif_rx_dma(d);
-        return SDK_OK;
-    });
+        for (uint32_t i = 0; i < buffListLen; ++i)
+            n.returned.push_back(static_cast<uint32_t>((rxBuffList[i] - n.area) / n.buf_size));
+    }
+    // Frames waiting for buffers go in now.
+    if (n.starved.load()) {
+        DeviceLock lock(*d);
+        netif_rx_dma(lock.locked());
+    }
+    return SDK_OK;
 }

@@ -1,7 +1,10 @@
 // The receive DMA as the SDK's handler sees it: a frame laid over as many buffers as it
 // needs, in order, each full but the last (which ends with the 4-byte CRC), and the packets
 // of a delivery handed over in the order the chip took them.
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "tests/drivers/nicdrv/nicdrv_fixture.h"
 
@@ -90,6 +93,47 @@ TEST_F(NicdrvTest, GivingBackAListWithABufferTwiceChangesNothing) {
     EXPECT_EQ(st.held_by_cpu, 0u);
     EXPECT_EQ(st.rx_bufs_freed, 20u);
     EXPECT_EQ(st.free_buffers, st.buffers);
+}
+
+std::atomic<uint32_t> g_given_back{0};
+
+SDK_STATUS give_back_at_once(uint8_t dev, uint8_t queue, uint32_t num, uint8_t* bufs[], uint32_t[],
+                             const SDK_NET_RX_PARAMS*) {
+    const SDK_STATUS rc = sdkNetIfRxBufFree(dev, queue, bufs, num);
+    if (rc == SDK_OK) ++g_given_back;
+    return rc;
+}
+
+// Buffers come back without the device's lock while the DMA fills others. Frames that found
+// no free buffer wait in the CPU queue, and a buffer given back must bring them in even when
+// it comes back just as the DMA runs dry: a frame stranded there fails the count below.
+TEST_F(NicdrvTest, FramesWaitingForBuffersComeInAsBuffersComeBack) {
+    ASSERT_EQ(sdkEventRxPacketHandlerRegister(give_back_at_once), SDK_OK);
+    g_given_back = 0;
+    chipsim::netif_manual_delivery(false);  // the SDK's event task delivers
+    // Seven buffers a frame: 73 frames take the 512 buffers, the next ones wait.
+    const std::vector<uint8_t> f(7 * 1544 - 100, 0x3C);
+    constexpr uint32_t kFrames = 3000;
+    uint32_t pushed = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (pushed < kFrames && std::chrono::steady_clock::now() < until) {
+        if (chipsim::netif_push_cpu_frame(0, static_cast<uint8_t>(pushed % 8), 37, 0, 1, f.data(),
+                                          static_cast<uint32_t>(f.size())))
+            ++pushed;
+        else
+            std::this_thread::yield();  // the CPU queue is full
+    }
+    ASSERT_EQ(pushed, kFrames);
+    while (g_given_back < kFrames && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    chipsim::netif_manual_delivery(true);
+    EXPECT_EQ(g_given_back.load(), kFrames);
+    const chipsim::NetifStats st = chipsim::netif_stats(0);
+    EXPECT_EQ(st.rx_packets, kFrames);
+    EXPECT_EQ(st.ready, 0u);
+    EXPECT_EQ(st.held_by_cpu, 0u);
+    EXPECT_EQ(st.free_buffers, st.buffers);
+    EXPECT_EQ(st.rx_bufs_freed, uint64_t{kFrames} * 7);
 }
 
 }  // namespace
