@@ -167,6 +167,9 @@ struct Model {
     std::mutex global_mu;
     bool os_up = false;
     std::map<std::string, uint32_t> params;
+    // "rx_desc_count" as set, read without the lock: it bounds the CPU queue, which every
+    // frame to the CPU looks at.
+    std::atomic<uint32_t> cpu_queue_frames{kCpuQueueFrames};
     bool opt_phase2_netif = true;
     SDK_BOARD_INFO board_info{};
 

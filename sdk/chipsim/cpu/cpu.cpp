@@ -35,7 +35,7 @@ void to_cpu(Locked d, const Packet& p, uint32_t code) {
         return count_drop(d, p.in_port, Drop::kCpuRateLimit, out);
     }
     if (!misc_shaper(d, p, SDK_CPU_PORT, p.len) || !misc_queue_shaper(d, p, tc, p.len)) return;
-    if (q.waiting() >= board_param_or("rx_desc_count", kCpuQueueFrames))
+    if (q.waiting() >= model().cpu_queue_frames.load(std::memory_order_relaxed))
         return count_drop(d, p.in_port, Drop::kCpuQueueFull, out);
     CpuFrame c;
     c.src_dev = p.src_dev;

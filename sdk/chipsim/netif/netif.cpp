@@ -264,7 +264,7 @@ bool netif_push_cpu_frame(uint8_t dev, uint8_t tc, uint32_t cpu_code, uint8_t sr
                           uint16_t vid, const uint8_t* bytes, uint32_t len) {
     // The frame is made before the device's lock is taken, to keep the hold short: the
     // receive side gives buffers back under the same lock.
-    const uint32_t limit = board_param_or("rx_desc_count", kCpuQueueFrames);
+    const uint32_t limit = model().cpu_queue_frames.load(std::memory_order_relaxed);
     CpuFrame f;
     f.src_port = src_port;
     f.vid = vid;

@@ -35,6 +35,7 @@ SDK_STATUS sdkBoardParamSet(const char* name, uint32_t value) {
     Model& m = model();
     std::lock_guard<std::mutex> lock(m.global_mu);
     m.params[name] = value;
+    if (std::strcmp(name, "rx_desc_count") == 0) m.cpu_queue_frames.store(value);
     return SDK_OK;
 }
 

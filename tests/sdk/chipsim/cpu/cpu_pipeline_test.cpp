@@ -4,6 +4,7 @@
 
 #include "sdk/chipsim/chipsim.h"
 #include "sdk/chipsim/core/pipeline.h"
+#include "sdk/sdk_cfg.h"
 #include "sdk/sdk_port.h"
 #include "tests/sdk/chipsim/support/pipeline_fixture.h"
 
@@ -27,6 +28,25 @@ TEST_F(PipelineTest, TheCpuPortAsAVlanMemberGetsFloodedFramesOnce) {
     ASSERT_TRUE(chipsim::take_cpu_frame(0, &taken));
     EXPECT_EQ(taken.cpu_code, chipsim::kCpuCodeFlooded);
     EXPECT_EQ(chipsim::cpu_frames(0).size(), 1u);
+}
+
+// The CPU queue holds as many frames as the board's "rx_desc_count" says, as set now; the
+// frames past it are dropped and counted at their ingress port.
+TEST_F(PipelineTest, TheCpuQueueHoldsWhatTheBoardParameterSays) {
+    vlan(1, {1, 2}, {}, 0, {SDK_CPU_PORT});
+    for (uint32_t limit : {3u, 5u}) {
+        ASSERT_EQ(sdkBoardParamSet("rx_desc_count", limit), SDK_OK);
+        const uint64_t dropped =
+            chipsim::port_counters(0, dp(1)).drops[uint32_t(Drop::kCpuQueueFull)];
+        for (int i = 0; i < 8; ++i)
+            inject(1, untagged(kBroadcast, mac(1)));
+        EXPECT_EQ(chipsim::cpu_frames(0).size(), limit);
+        EXPECT_EQ(chipsim::port_counters(0, dp(1)).drops[uint32_t(Drop::kCpuQueueFull)] - dropped,
+                  8u - limit);
+        chipsim::CpuFrame f;
+        while (chipsim::take_cpu_frame(0, &f)) {
+        }
+    }
 }
 
 // What reaches the CPU is held to the rate limit (packets per second) and the CPU port's
