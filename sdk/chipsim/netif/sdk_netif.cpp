@@ -1,7 +1,5 @@
 // The receive side's sdk* operations: the handler, bringing the interface up, and buffers
 // given back by the CPU.
-#include <vector>
-
 #include "platform/lmm/l_ipcmem.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/netif/netif.h"
