@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 
 #include "platform/lmm/l_ipcmem.h"
 #include "sdk/chipsim/core/model.h"
@@ -57,7 +58,7 @@ bool dma_one(Locked d) {
     const uint32_t total = static_cast<uint32_t>(f.bytes.size()) + 4;
     const uint32_t need = (total + n.buf_size - 1) / n.buf_size;
     if (n.free_bufs.size() < need) n.take_returned();
-    if (n.free_bufs.size() < need) return false;
+    if (n.free_bufs.size() < need || n.ready.full()) return false;
     RxReady r;
     r.queue = static_cast<uint8_t>(f.tc % SDK_NETIF_RX_QUEUES);
     r.params.tagType = f.tagged ? SDK_NET_TAG_TYPE_TAG0 : SDK_NET_TAG_TYPE_UNTAGGED;
@@ -83,7 +84,7 @@ bool dma_one(Locked d) {
         done += len;
         r.add(b);
     }
-    n.ready.push_back(std::move(r));
+    n.ready.push(std::move(r));
     q.pop_front();
     return true;
 }
@@ -144,19 +145,21 @@ struct Taken {
     std::vector<uint32_t> lens;
 };
 
-// Packets handed up per hold of a device's lock.
+// Packets taken off a device's ring at a time.
 constexpr uint32_t kTakeBatch = 16;
 
-// Takes up to `max` of the oldest filled packets of a device.
+// Takes up to `max` of the oldest filled packets of a device, without its lock (see RxRing).
 uint32_t take_ready(Device& dev, uint32_t max, Taken* t) {
     t->pkts.clear();
     t->at.clear();
     t->ptrs.clear();
     t->lens.clear();
-    DeviceLock lock(dev);
-    Netif& n = lock.locked()->netif;
-    while (t->pkts.size() < max && !n.ready.empty()) {
-        RxReady& r = n.ready.front();
+    Netif& n = dev.netif;
+    std::lock_guard<DeviceMutex> lock(n.take_mu);
+    while (t->pkts.size() < max) {
+        RxReady* front = n.ready.front();
+        if (!front) break;
+        RxReady& r = *front;
         t->at.push_back(static_cast<uint32_t>(t->ptrs.size()));
         for (uint32_t i = 0; i < r.count; ++i) {
             const uint32_t b = r.buf(i);
@@ -165,8 +168,8 @@ uint32_t take_ready(Device& dev, uint32_t max, Taken* t) {
             t->lens.push_back(std::min(n.buf_size, r.total - i * n.buf_size));
         }
         t->pkts.push_back(std::move(r));
-        n.ready.pop_front();
-        ++n.rx_packets;
+        n.ready.pop();
+        n.rx_packets.fetch_add(1, std::memory_order_relaxed);
     }
     return static_cast<uint32_t>(t->pkts.size());
 }

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,8 +49,41 @@ struct RxReady {
     uint32_t buf(uint32_t i) const { return i < kInlineBufs ? first[i] : more[i - kInlineBufs]; }
 };
 
+// The ring of filled receive descriptors between the DMA and the SDK's event task, as a
+// chip's: the DMA fills descriptors at the tail under the device's lock, the event task takes
+// them at the head under a lock of the takers' own, and each side publishes its index with a
+// release store that the other reads with an acquire load, so neither waits for the other.
+class RxRing {
+  public:
+    // Sets the number of descriptors, with none in the ring (when the interface comes up).
+    void resize(uint32_t n) { slots_.resize(n); }
+    size_t size() const { return tail_.load() - head_.load(); }
+    bool empty() const { return size() == 0; }
+    bool full() const { return size() >= slots_.size(); }
+    // The DMA's side, when not full.
+    void push(RxReady&& r) {
+        const uint64_t t = tail_.load(std::memory_order_relaxed);
+        slots_[t % slots_.size()] = std::move(r);
+        tail_.store(t + 1, std::memory_order_release);
+    }
+    // The takers' side: the oldest filled descriptor (nullptr when none), then pop it.
+    RxReady* front() {
+        const uint64_t h = head_.load(std::memory_order_relaxed);
+        if (tail_.load(std::memory_order_acquire) == h) return nullptr;
+        return &slots_[h % slots_.size()];
+    }
+    void pop() {
+        head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
+
+  private:
+    std::vector<RxReady> slots_;
+    alignas(64) std::atomic<uint64_t> head_{0};
+    alignas(64) std::atomic<uint64_t> tail_{0};
+};
+
 // A device's receive side. The CPU gives buffers back without the device's lock, which the
-// DMA and the event task take for every packet: under `returned_mu` alone, into `returned`,
+// DMA takes for every packet: under `returned_mu` alone, into `returned`,
 // from which the DMA takes them into its free list when that runs short. Lock order: the
 // device's lock, then `returned_mu`.
 struct Netif {
@@ -63,10 +95,12 @@ struct Netif {
     std::unique_ptr<std::atomic<uint8_t>[]> state;  // each buffer's owner
 
     std::vector<uint32_t> free_bufs;  // indices of the buffers the chip may fill
-    std::deque<RxReady> ready;        // filled, not yet handed to the handler
-    uint64_t rx_packets = 0;          // handed to the handler
+    RxRing ready;                     // filled, not yet handed to the handler
     uint64_t rx_bufs_freed = 0;       // given back by the CPU and taken into free_bufs
     uint64_t tx_packets = 0;          // sent from the CPU
+
+    mutable DeviceMutex take_mu;          // the takers of `ready` (the event task, tests)
+    std::atomic<uint64_t> rx_packets{0};  // handed to the handler
 
     mutable DeviceMutex returned_mu;
     std::vector<uint32_t> returned;  // given back by the CPU, not yet in free_bufs

@@ -1,9 +1,9 @@
 // The receive side's sdk* operations: the handler, bringing the interface up, and buffers
 // given back by the CPU.
+#include "sdk/sdk_netif.h"
 #include "platform/lmm/l_ipcmem.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/netif/netif.h"
-#include "sdk/sdk_netif.h"
 
 using namespace chipsim;
 
@@ -44,6 +44,7 @@ SDK_STATUS sdkNetIfInit(uint8_t devNum) {
             n.buf_size = stride;
             n.buf_count = count;
         }
+        n.ready.resize(count);
         n.free_bufs.resize(count);
         for (uint32_t i = 0; i < count; ++i)
             n.free_bufs[i] = count - 1 - i;  // buffer 0 is used first
