@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/instance/ctl.h"
+#include "platform/sysfun/spin.h"
 
 namespace sysfun::internal {
 
@@ -28,14 +29,9 @@ void futex_wake_all(std::atomic<uint32_t>* word);
 // processor usually answers within that time, and then neither side sleeps. True when the
 // word no longer holds `expected`. Does not spin on a machine with one processor.
 bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected);
-// Whether the machine has more than one processor (a spinning waiter only helps then).
-bool several_cpus();
-// One pause instruction: a spinning waiter's step, easy on the sibling hyperthread.
-inline void cpu_pause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
+// A spinning waiter's step and whether spinning helps (platform/sysfun/spin.h).
+using sysfun::cpu_pause;
+using sysfun::several_cpus;
 
 // Relative time-out for a wait of `ticks` ticks.
 timespec ticks_to_timespec(uint32_t ticks);

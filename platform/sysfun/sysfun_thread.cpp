@@ -123,11 +123,6 @@ int pauses_per_us() {
 
 }  // namespace
 
-bool several_cpus() {
-    static const bool several = ::sysconf(_SC_NPROCESSORS_ONLN) > 1;
-    return several;
-}
-
 bool spin_while_equal(const std::atomic<uint32_t>* word, uint32_t expected) {
     if (!several_cpus()) return false;
     int us = kWindowUs;

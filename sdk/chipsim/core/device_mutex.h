@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "sdk/chipsim/core/spin.h"
+#include "platform/sysfun/spin.h"
 
 namespace chipsim {
 
@@ -27,9 +27,9 @@ class DeviceMutex {
         if (state_.compare_exchange_strong(c, kLocked, std::memory_order_acquire)) return;
         // Held: the holder is most likely on another processor and about to let go (a hold
         // is a few hundred nanoseconds), so watch it for a while before sleeping.
-        if (several_cpus()) {
+        if (sysfun::several_cpus()) {
             for (uint32_t i = 0; i < kSpins; ++i) {
-                cpu_pause();
+                sysfun::cpu_pause();
                 c = state_.load(std::memory_order_relaxed);
                 if (c == kFree &&
                     state_.compare_exchange_weak(c, kLocked, std::memory_order_acquire))

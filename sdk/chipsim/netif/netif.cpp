@@ -7,9 +7,9 @@
 #include <deque>
 
 #include "platform/lmm/l_ipcmem.h"
+#include "platform/sysfun/spin.h"
 #include "sdk/chipsim/core/model.h"
 #include "sdk/chipsim/core/pipeline.h"
-#include "sdk/chipsim/core/spin.h"
 
 namespace chipsim {
 namespace {
@@ -215,13 +215,13 @@ uint32_t netif_deliver(uint32_t max) {
 // come in a burst the DMA fills the next ones sooner than a sleep and a wake-up take.
 void netif_event_task(Model* m) {
     NetifGlobal& g = m->netif;
-    const bool watch = several_cpus();
+    const bool watch = sysfun::several_cpus();
     Taken t;
     while (!g.stop.load()) {
         if (!g.manual.load() && g.wake.exchange(false)) {
             deliver(~0u, t);
             for (uint32_t i = 0; watch && i < kIdleSpins && !g.wake.load(); ++i)
-                cpu_pause();
+                sysfun::cpu_pause();
             continue;
         }
         std::unique_lock<std::mutex> lock(g.mu);
