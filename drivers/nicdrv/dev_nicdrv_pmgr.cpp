@@ -35,6 +35,22 @@ bool request_free(uint32_t free_info) {
     return ipcmsg::payload(resp)[0] != 0;
 }
 
+static_assert(sizeof(DEV_NICDRV_PMGR_DeferredBooks::freed) / sizeof(uint32_t) == nicshm::kClasses);
+thread_local DEV_NICDRV_PMGR_DeferredBooks* t_deferred = nullptr;
+
+// The books of `n` freed packets of class `cos`; true when their queue is suspended and
+// below its threshold again. Caller holds semaphore 17.
+bool freed_locked(nicshm::State& s, uint32_t cos, uint32_t n) {
+    s.sub(nicshm::State::cos_field(cos, nicshm::kCurrent), n);
+    s.add(nicshm::kMemFreeSuccess, n);
+    if (cos >= nicshm::kQueues) return false;
+    const uint32_t q = s.cos_queue(cos) % nicshm::kQueues;
+    s.sub(nicshm::State::queue_word(nicshm::kQueueDepth, q), n);
+    const uint32_t ann = nicshm::State::queue_word(nicshm::kAnnounced, q);
+    s.sub(ann, n);
+    return s.suspended(q) && s.get(ann) < s.get(nicshm::State::queue_word(nicshm::kThreshold, q));
+}
+
 bool mref_free(uint32_t free_handle, uint32_t pool_id) {
     DEV_NICDRV_PMGR_FreeBooks(pool_id);
     return DEV_NICDRV_PMGR_FreeRxPacket(free_handle);
@@ -60,24 +76,34 @@ bool DEV_NICDRV_PMGR_RegisterMrefFree() {
 }
 
 bool DEV_NICDRV_PMGR_FreeBooks(uint32_t cos) {
+    if (cos >= nicshm::kClasses) return false;
+    if (DEV_NICDRV_PMGR_DeferredBooks* d = t_deferred) {
+        ++d->freed[cos];
+        ++d->count;
+        return true;
+    }
     void* base = SYSRSC_MGR_GetShMem(SYSRSC_MGR_SEGID_NICDRV);
     uint32_t sem = 0;
-    if (!base || cos >= nicshm::kClasses || SYSFUN_GetSem(nicshm::kSemKey, &sem) != SYSFUN_OK)
-        return false;
+    if (!base || SYSFUN_GetSem(nicshm::kSemKey, &sem) != SYSFUN_OK) return false;
     nicshm::State s(base);
-    uint32_t wake = 0;
     SYSFUN_TakeSem(sem, SYSFUN_TIMEOUT_WAIT_FOREVER);
-    s.sub(nicshm::State::cos_field(cos, nicshm::kCurrent));
-    s.add(nicshm::kMemFreeSuccess);
-    if (cos < nicshm::kQueues) {
-        const uint32_t q = s.cos_queue(cos) % nicshm::kQueues;
-        s.sub(nicshm::State::queue_word(nicshm::kQueueDepth, q));
-        const uint32_t ann = nicshm::State::queue_word(nicshm::kAnnounced, q);
-        s.sub(ann);
-        if (s.suspended(q) && s.get(ann) < s.get(nicshm::State::queue_word(nicshm::kThreshold, q)))
-            wake = s.get(nicshm::kTaskId);
-    }
+    const uint32_t wake = freed_locked(s, cos, 1) ? s.get(nicshm::kTaskId) : 0;
     SYSFUN_GiveSem(sem);
     if (wake) SYSFUN_SendEvent(wake, nicshm::kEventResume);
     return true;
+}
+
+void DEV_NICDRV_PMGR_DeferBooks(DEV_NICDRV_PMGR_DeferredBooks* books) {
+    t_deferred = books;
+}
+
+bool DEV_NICDRV_PMGR_SettleBooksLocked(void* base, DEV_NICDRV_PMGR_DeferredBooks& books) {
+    bool resume = false;
+    if (books.count && base) {
+        nicshm::State s(base);
+        for (uint32_t cos = 0; cos < nicshm::kClasses; ++cos)
+            if (books.freed[cos]) resume |= freed_locked(s, cos, books.freed[cos]);
+    }
+    books = {};
+    return resume;
 }

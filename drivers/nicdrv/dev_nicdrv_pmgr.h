@@ -20,3 +20,19 @@ bool DEV_NICDRV_PMGR_RegisterMrefFree();
 // its queue's depth and announced count, and sends the receive task event 8 when the queue is
 // suspended and below its threshold again. FALSE when the shared state is not reachable.
 bool DEV_NICDRV_PMGR_FreeBooks(uint32_t cos);
+
+// The books of packets freed by one thread, kept aside to be settled in one hold of semaphore
+// 17. The receive task keeps the books of the packets it frees itself while it hands a batch
+// up (a packet layer may free each at once), so it takes the semaphore once per batch rather
+// than once more per packet; it settles them before it takes the next batch, so every
+// admission and suspension decision still sees them.
+struct DEV_NICDRV_PMGR_DeferredBooks {
+    uint32_t freed[11];  // packets freed, by class of service
+    uint32_t count;
+};
+// From now on, the books of the packets this thread frees go to `books` (nullptr: straight to
+// the shared state again).
+void DEV_NICDRV_PMGR_DeferBooks(DEV_NICDRV_PMGR_DeferredBooks* books);
+// Settles `books` into the shared state at `base` and empties them; caller holds semaphore
+// 17. TRUE when a suspended queue is below its threshold again.
+bool DEV_NICDRV_PMGR_SettleBooksLocked(void* base, DEV_NICDRV_PMGR_DeferredBooks& books);

@@ -54,9 +54,10 @@ class State {
     uint32_t get(uint32_t off) const { return be::atomic_get32(b_ + off); }
     void set(uint32_t off, uint32_t v) { be::atomic_put32(b_ + off, v); }
     void add(uint32_t off, uint32_t n = 1) { set(off, get(off) + n); }
-    // Lowers a count, never below 0.
-    void sub(uint32_t off) {
-        if (uint32_t v = get(off)) set(off, v - 1);
+    // Lowers a count by `n`, never below 0.
+    void sub(uint32_t off, uint32_t n = 1) {
+        const uint32_t v = get(off);
+        set(off, v > n ? v - n : 0);
     }
     uint16_t cos_queue(uint32_t cos) const { return be::get16(b_ + kCosToQueue + 2 * cos); }
     static uint32_t queue_word(uint32_t base, uint32_t q) { return base + 4 * q; }

@@ -182,42 +182,10 @@ void hand_up(const CtrlRecord& r, uint32_t q) {
     }
 }
 
-// Up to `max` packets off the queue and up, each as the weighted order and the suspended
-// queues allow; false when no queue had one. Packets are taken in batches, with one hold of
-// semaphore 17 for a batch's dequeues and announcements and the previous batch's records.
-bool dequeue_some(uint32_t max) {
+// Queues that were suspended and are below their threshold again dequeue again. Caller holds
+// semaphore 17.
+void resume_locked() {
     ControlBlock& c = cb();
-    CtrlRecord* recs[kDequeueBatch];
-    uint32_t queues[kDequeueBatch];
-    uint32_t done = 0;  // records of the batch handed up, not yet back in their pool
-    uint32_t handed = 0;
-    while (handed < max) {
-        uint32_t n = 0;
-        {
-            SemLock lock(c.sem_id);
-            for (uint32_t i = 0; i < done; ++i)
-                free_record(recs[i]);
-            done = 0;
-            n = take_batch_locked(std::min(max - handed, kDequeueBatch), recs, queues);
-        }
-        if (n == 0) break;
-        for (uint32_t i = 0; i < n; ++i)
-            hand_up(*recs[i], queues[i]);
-        done = n;
-        handed += n;
-    }
-    if (done) {
-        SemLock lock(c.sem_id);
-        for (uint32_t i = 0; i < done; ++i)
-            free_record(recs[i]);
-    }
-    return handed > 0;
-}
-
-// Queues that were suspended and are below their threshold again dequeue again.
-void resume() {
-    ControlBlock& c = cb();
-    SemLock lock(c.sem_id);
     uint32_t bits = 0;
     for (uint32_t q = 0; q < nicshm::kQueues; ++q) {
         if (c.shm.suspended(q) && c.shm.get(nicshm::State::queue_word(nicshm::kAnnounced, q)) <
@@ -227,6 +195,64 @@ void resume() {
         }
     }
     if (bits) L_MQ_EnableDeq(c.mq, bits);
+}
+
+void resume() {
+    SemLock lock(cb().sem_id);
+    resume_locked();
+}
+
+// What a hold of semaphore 17 between batches does besides taking the next batch: the records
+// of the batch handed up go back to their pool, and the books of the packets this task freed
+// meanwhile are settled (resuming the queues they bring below their threshold).
+class BatchBooks {
+  public:
+    BatchBooks() { DEV_NICDRV_PMGR_DeferBooks(&books_); }
+    ~BatchBooks() {
+        DEV_NICDRV_PMGR_DeferBooks(nullptr);
+        if (done_ || books_.count) {
+            SemLock lock(cb().sem_id);
+            settle_locked();
+        }
+    }
+    void settle_locked() {
+        for (uint32_t i = 0; i < done_; ++i)
+            free_record(recs[i]);
+        done_ = 0;
+        if (DEV_NICDRV_PMGR_SettleBooksLocked(cb().shm.base(), books_)) resume_locked();
+    }
+    void handed(uint32_t n) { done_ = n; }
+
+    CtrlRecord* recs[kDequeueBatch];
+
+  private:
+    DEV_NICDRV_PMGR_DeferredBooks books_{};
+    uint32_t done_ = 0;  // records of the batch handed up, not yet back in their pool
+};
+
+// Up to `max` packets off the queue and up, each as the weighted order and the suspended
+// queues allow; false when no queue had one. Packets are taken in batches, with one hold of
+// semaphore 17 for a batch's dequeues and announcements, the previous batch's records and the
+// books of the packets freed meanwhile.
+bool dequeue_some(uint32_t max) {
+    ControlBlock& c = cb();
+    BatchBooks batch;
+    uint32_t queues[kDequeueBatch];
+    uint32_t handed = 0;
+    while (handed < max) {
+        uint32_t n = 0;
+        {
+            SemLock lock(c.sem_id);
+            batch.settle_locked();
+            n = take_batch_locked(std::min(max - handed, kDequeueBatch), batch.recs, queues);
+        }
+        if (n == 0) break;
+        for (uint32_t i = 0; i < n; ++i)
+            hand_up(*batch.recs[i], queues[i]);
+        batch.handed(n);
+        handed += n;
+    }
+    return handed > 0;
 }
 
 // A reply packet of the inter-stack channel posted to the task's queue: the message's last

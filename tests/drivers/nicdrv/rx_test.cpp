@@ -63,6 +63,15 @@ TEST_F(NicdrvTest, QueueSuspendsAtItsThresholdAndResumesWhenPacketsAreFreed) {
     EXPECT_EQ(shm().get(nicshm::State::queue_word(nicshm::kAnnounced, 0)), 15u);
     run_task(nicshm::kEventResume);
     EXPECT_EQ(lan(), 17u);
+    // The 17th packet took the queue to its threshold again, and the sink, holding 15, freed
+    // the oldest: the task settled that free's books before it went back to waiting.
+    EXPECT_EQ(shm().get(nicshm::State::queue_word(nicshm::kAnnounced, 0)), 15u);
+    EXPECT_EQ(cos(0, nicshm::kCurrent), 15u);
+    EXPECT_FALSE(shm().suspended(0));
+    packet_sinks::set_hold(16);
+    push(64);
+    chipsim::netif_deliver();
+    run_task();
     EXPECT_TRUE(shm().suspended(0));  // 16 not freed again
 }
 
