@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,16 @@ constexpr int kTextLen = 112;
 // Records one call received by `component`. Calls longer than kTextLen-1 are cut.
 void record(const char* component, const char* text);
 void recordf(const char* component, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// Records a call as its numbers, put into its text when the record is read: `form`, a string
+// that lives as long as the process (a literal), is the call's text with "%u" (decimal) or
+// "%x" (hex) where each number goes, in order. For the
+// paths that record every packet, where formatting a text per call costs more than the call.
+// The form is kept in the shared segment (at most kForms of them), so a reader in another
+// process formats it the same.
+constexpr int kArgs = 8;
+constexpr int kForms = 16;
+void record_numbers(const char* component, const char* form, std::initializer_list<uint32_t> args);
 
 struct Entry {
     uint64_t seq;  // 1 for the component's first call

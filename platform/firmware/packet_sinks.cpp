@@ -106,62 +106,6 @@ void take(Sink& s, uint32_t cpu_code, L_MM_Mref_T* mref) {
     release(std::move(out));
 }
 
-// A call record's text built without printf: the sinks record every packet, and formatting
-// with vsnprintf costs more than the rest of the delivery. The text is put together in a
-// scratch buffer long enough for any call (literals copied whole, numbers written in place)
-// and cut to the caller's buffer once at the end.
-class CallText {
-  public:
-    CallText(char* out, size_t size) : out_(out), size_(size) {}
-    ~CallText() {
-        if (!size_) return;
-        const size_t n = std::min(n_, size_ - 1);
-        std::memcpy(out_, buf_, n);
-        out_[n] = 0;
-    }
-    template <size_t N>
-    CallText& str(const char (&t)[N]) {
-        static_assert(N - 1 <= kPiece);
-        if (n_ + kPiece > sizeof buf_) return *this;
-        std::memcpy(buf_ + n_, t, N - 1);
-        n_ += N - 1;
-        return *this;
-    }
-    // Numbers are written in place, last digit first, once their length is known.
-    CallText& dec(uint32_t v) {
-        size_t digits = 1;
-        for (uint32_t t = v; t >= 10; t /= 10)
-            ++digits;
-        if (n_ + kPiece > sizeof buf_) return *this;
-        char* p = buf_ + n_ + digits;
-        do {
-            *--p = static_cast<char>('0' + v % 10);
-            v /= 10;
-        } while (v);
-        n_ += digits;
-        return *this;
-    }
-    CallText& hex(uint32_t v) {
-        const size_t digits = (32 - static_cast<size_t>(__builtin_clz(v | 1)) + 3) / 4;
-        if (n_ + kPiece > sizeof buf_) return *this;
-        char* p = buf_ + n_ + digits;
-        do {
-            *--p = "0123456789abcdef"[v & 0xF];
-            v >>= 4;
-        } while (v);
-        n_ += digits;
-        return *this;
-    }
-
-  private:
-    // Room for 16 pieces (literals or numbers) of at most kPiece bytes; more are dropped.
-    static constexpr size_t kPiece = 32;
-    char* out_;
-    size_t size_;
-    size_t n_ = 0;
-    char buf_[16 * kPiece];
-};
-
 }  // namespace
 
 void LAN_RecvPacket(uint32_t unit, uint32_t port, const LAN_RecvInfo_T* info, uint32_t cpu_code,
@@ -170,10 +114,9 @@ void LAN_RecvPacket(uint32_t unit, uint32_t port, const LAN_RecvInfo_T* info, ui
     auto* pdu = mref ? static_cast<const uint8_t*>(L_MM_Mref_GetPdu(mref, &len)) : nullptr;
     if (!pdu) return;
     packet_capture::record("LAN", unit, port, cpu_code, pdu, len);
-    char text[calllog::kTextLen];
-    calllog::record("LAN", packet_sinks::lan_call_text(
-                               text, sizeof text, unit, port, cpu_code, info ? info->w[4] : 0, len,
-                               L_IPCMEM_GetOffset(mref), info ? info->w[6] : 0));
+    calllog::record_numbers("LAN", packet_sinks::kLanCallForm,
+                            {unit, port, cpu_code, info ? info->w[4] : 0, len,
+                             L_IPCMEM_GetOffset(mref), info ? info->w[6] : 0});
     take(g_lan, cpu_code, mref);
 }
 
@@ -183,35 +126,12 @@ void IUC_PacketArrival(uint32_t device, uint32_t port, uint32_t free_info, uint3
     auto* pdu = mref ? static_cast<const uint8_t*>(L_MM_Mref_GetPdu(mref, &len)) : nullptr;
     if (!pdu) return;
     packet_capture::record("IUC", 0, port, cpu_code, pdu, len);
-    char text[calllog::kTextLen];
-    calllog::record("IUC", packet_sinks::iuc_call_text(text, sizeof text, device, port, cpu_code,
-                                                       len, L_IPCMEM_GetOffset(mref), free_info));
+    calllog::record_numbers("IUC", packet_sinks::kIucCallForm,
+                            {device, port, cpu_code, len, L_IPCMEM_GetOffset(mref), free_info});
     take(g_iuc, cpu_code, mref);
 }
 
 namespace packet_sinks {
-
-const char* lan_call_text(char* out, size_t size, uint32_t unit, uint32_t port, uint32_t cpu_code,
-                          uint32_t vid, uint32_t len, uint32_t mref, uint32_t free_info) {
-    {
-        CallText t(out, size);
-        t.str("LAN_RecvPacket(unit=").dec(unit).str(", port=").dec(port).str(", cpu_code=");
-        t.dec(cpu_code).str(", vid=").dec(vid).str(", len=").dec(len).str(", mref=0x").hex(mref);
-        t.str(", free_info=0x").hex(free_info).str(")");
-    }
-    return out;
-}
-
-const char* iuc_call_text(char* out, size_t size, uint32_t device, uint32_t port, uint32_t cpu_code,
-                          uint32_t len, uint32_t mref, uint32_t free_info) {
-    {
-        CallText t(out, size);
-        t.str("IUC_PacketArrival(device=").dec(device).str(", port=").dec(port);
-        t.str(", cpu_code=").dec(cpu_code).str(", len=").dec(len).str(", mref=0x").hex(mref);
-        t.str(", free_info=0x").hex(free_info).str(")");
-    }
-    return out;
-}
 
 std::vector<uint32_t> held(const char* name) {
     std::vector<uint32_t> out;

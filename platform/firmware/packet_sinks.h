@@ -44,10 +44,10 @@ uint64_t delivered(const char* sink, uint32_t cpu_code);
 // most `timeout_ms`; false on time-out or for an unknown sink. A delivery signals only while
 // somebody waits, so the path pays nothing for it otherwise.
 bool wait_delivered(const char* sink, uint64_t count, uint32_t timeout_ms);
-// The call-record texts of a delivery, written to out (cut to fit `size` with its NUL).
-const char* lan_call_text(char* out, size_t size, uint32_t unit, uint32_t port, uint32_t cpu_code,
-                          uint32_t vid, uint32_t len, uint32_t mref, uint32_t free_info);
-const char* iuc_call_text(char* out, size_t size, uint32_t device, uint32_t port, uint32_t cpu_code,
-                          uint32_t len, uint32_t mref, uint32_t free_info);
+// The call records of a delivery (calllog::record_numbers forms).
+constexpr const char* kLanCallForm =
+    "LAN_RecvPacket(unit=%u, port=%u, cpu_code=%u, vid=%u, len=%u, mref=0x%x, free_info=0x%x)";
+constexpr const char* kIucCallForm =
+    "IUC_PacketArrival(device=%u, port=%u, cpu_code=%u, len=%u, mref=0x%x, free_info=0x%x)";
 
 }  // namespace packet_sinks

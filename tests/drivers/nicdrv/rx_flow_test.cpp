@@ -145,38 +145,6 @@ TEST_F(NicdrvTest, WaitForDeliveriesEndsWhenTheyArriveOrTheTimeRunsOut) {
     EXPECT_EQ(packet_sinks::delivered("LAN"), base + 3);
 }
 
-TEST(PacketSinkCallText, MatchesTheFormattedRecordAndIsCutToFit) {
-    struct Case {
-        uint32_t a, b, c, d, e, f, g;
-    };
-    const Case cases[] = {
-        {0, 0, 0, 0, 0, 0, 0},
-        {1, 26, 37, 1, 60, 0x10a0, 0xbeef},
-        {9, 10, 99, 100, 4095, 0xabcdef, 0x1},
-        {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF},
-    };
-    for (const Case& k : cases) {
-        char want[calllog::kTextLen], got[calllog::kTextLen];
-        std::snprintf(want, sizeof want,
-                      "LAN_RecvPacket(unit=%u, port=%u, cpu_code=%u, vid=%u, len=%u, mref=0x%x, "
-                      "free_info=0x%x)",
-                      k.a, k.b, k.c, k.d, k.e, k.f, k.g);
-        EXPECT_STREQ(
-            packet_sinks::lan_call_text(got, sizeof got, k.a, k.b, k.c, k.d, k.e, k.f, k.g), want);
-        std::snprintf(want, sizeof want,
-                      "IUC_PacketArrival(device=%u, port=%u, cpu_code=%u, len=%u, mref=0x%x, "
-                      "free_info=0x%x)",
-                      k.a, k.b, k.c, k.e, k.f, k.g);
-        EXPECT_STREQ(packet_sinks::iuc_call_text(got, sizeof got, k.a, k.b, k.c, k.e, k.f, k.g),
-                     want);
-        // A short buffer keeps its NUL.
-        char small[8];
-        EXPECT_STREQ(
-            packet_sinks::lan_call_text(small, sizeof small, k.a, k.b, k.c, k.d, k.e, k.f, k.g),
-            "LAN_Rec");
-    }
-}
-
 TEST_F(NicdrvTest, MrefMadeInAForkedProcessNamesThatProcess) {
     void* buf = L_IPCMEM_Allocate(64);
     ASSERT_NE(buf, nullptr);
