@@ -10,9 +10,10 @@
 #include <cstring>
 
 namespace instance {
-namespace {
 
-std::atomic<int> g_id{-1};
+std::atomic<int> detail::g_id{-1};
+
+namespace {
 
 std::string run_root() {
     const char* root = std::getenv("DRIVER_PROC_RUN_ROOT");
@@ -41,17 +42,15 @@ bool parse_id(const char* text, int* out) {
     return true;
 }
 
-int id() {
-    int v = g_id.load(std::memory_order_acquire);
-    if (v >= 0) return v;
+int detail::read_id() {
     int parsed = 0;
     if (!parse_id(std::getenv("DRIVER_PROC_INSTANCE"), &parsed)) parsed = 0;
-    g_id.store(parsed, std::memory_order_release);
+    detail::g_id.store(parsed, std::memory_order_release);
     return parsed;
 }
 
 void set_id(int v) {
-    g_id.store(v, std::memory_order_release);
+    detail::g_id.store(v, std::memory_order_release);
     ::setenv("DRIVER_PROC_INSTANCE", std::to_string(v).c_str(), 1);
 }
 

@@ -3,6 +3,7 @@
 // tests, benchmarks and the units of a simulated stack can run side by side.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -10,8 +11,17 @@ namespace instance {
 
 constexpr int kMaxInstance = 99999;
 
-// The instance number: set_id() if it was called, else DRIVER_PROC_INSTANCE, else 0.
-int id();
+namespace detail {
+extern std::atomic<int> g_id;  // -1 until the number was chosen or read
+int read_id();
+}  // namespace detail
+
+// The instance number: set_id() if it was called, else DRIVER_PROC_INSTANCE, else 0. Inline:
+// every lookup of a shared segment asks for it, on the packet paths several times a packet.
+inline int id() {
+    const int v = detail::g_id.load(std::memory_order_acquire);
+    return v >= 0 ? v : detail::read_id();
+}
 // Chooses the instance for this process (tests, tools with --instance). Also exports it to
 // DRIVER_PROC_INSTANCE so that child processes inherit it.
 void set_id(int id);

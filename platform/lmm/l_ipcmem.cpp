@@ -151,13 +151,12 @@ void drop_mapping_locked() {
     }
 }
 
-uint8_t* map_pool(Mode mode) {
-    int inst = instance::id();
-    Mapping* m = g_map.load(std::memory_order_acquire);
-    if (m && m->instance == inst) return m->base;
-
+// The pool's mapping for the current instance, made (and the pool created in kOwner mode)
+// when there is none.
+uint8_t* map_pool_slow(Mode mode) {
+    const int inst = instance::id();
     std::lock_guard<std::mutex> lock(g_map_mu);
-    m = g_map.load(std::memory_order_acquire);
+    Mapping* m = g_map.load(std::memory_order_acquire);
     if (m && m->instance == inst) return m->base;
     drop_mapping_locked();
 
@@ -175,6 +174,15 @@ uint8_t* map_pool(Mode mode) {
     }
     g_map.store(new Mapping{inst, static_cast<uint8_t*>(p)}, std::memory_order_release);
     return static_cast<uint8_t*>(p);
+}
+
+// Every pointer and offset conversion passes here, several times a packet: the mapping of
+// this instance without the lock.
+inline uint8_t* map_pool(Mode mode) {
+    const Mapping* m = g_map.load(std::memory_order_acquire);
+    if (m && m->instance == instance::id()) [[likely]]
+        return m->base;
+    return map_pool_slow(mode);
 }
 
 int32_t take_slot(uint8_t* state, uint32_t count, AreaState& a) {
