@@ -32,6 +32,53 @@ void give_back(uint8_t device, uint8_t queue, uint8_t* bufs[], uint32_t n) {
                        queue, L_IPCMEM_GetOffset(bufs[0]));
 }
 
+// A packet's chain of free-info nodes, read: the buffers to give back (at most kMaxRxBufs)
+// and the chain's length.
+struct Chain {
+    uint8_t device = 0, queue = 0;
+    uint32_t first_buffer = 0;
+    uint8_t* list[kMaxRxBufs];
+    uint32_t n = 0, len = 0;
+};
+
+bool read_chain(uint32_t free_info, Chain& ch) {
+    FreeInfoNode* head = node_at(free_info);
+    if (!head) {
+        CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n", "DEV_NICDRV_GATEWAY_FreePacket",
+                       __LINE__, static_cast<unsigned long>(free_info));
+        return false;
+    }
+    ch.device = head->device;
+    ch.queue = head->queue;
+    ch.first_buffer = head->buffer;
+    for (uint32_t off = free_info; off && ch.len <= kFreeInfoNodes;) {
+        FreeInfoNode* k = node_at(off);
+        if (!k) break;
+        if (ch.n < kMaxRxBufs) ch.list[ch.n++] = static_cast<uint8_t*>(L_IPCMEM_GetPtr(k->buffer));
+        ++ch.len;
+        off = k->next;
+    }
+    return true;
+}
+
+// Every node of a chain that lies in the pool's area back to the pool. Caller holds the
+// gateway lock.
+void return_nodes_locked(uint32_t free_info) {
+    for (uint32_t off = free_info, k = 0; off && k < kFreeInfoNodes; ++k) {
+        FreeInfoNode* node = node_at(off);
+        if (!node) break;  // outside the pool's area: left alone
+        off = node->next;
+        if (!L_PT_Free(&cb().fi_pool, node)) {
+            CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n",
+                           "DEV_NICDRV_GATEWAY_FreePacket", __LINE__,
+                           static_cast<unsigned long>(free_info));
+            break;
+        }
+    }
+}
+
+thread_local DeferredNodes* t_deferred = nullptr;
+
 void watch_rx(uint8_t device, uint32_t num, uint8_t* bufs[], uint32_t lens[],
               const SDK_NET_RX_PARAMS* p) {
     CONSOLE_Printf("%s[%d] packetBuffs[0]=0x%lx\n", "DEV_NICDRV_GATEWAY_RecvPacket", __LINE__,
@@ -166,58 +213,48 @@ SDK_STATUS DEV_NICDRV_GATEWAY_RecvPacket(uint8_t device, uint8_t queue, uint32_t
     return SDK_OK;
 }
 
+void nicdrv::defer_nodes(DeferredNodes* d) {
+    t_deferred = d;
+}
+
+void nicdrv::settle_nodes(DeferredNodes& d) {
+    if (d.n == 0) return;
+    GatewayLock lock;
+    for (uint32_t i = 0; i < d.n; ++i)
+        return_nodes_locked(d.chain[i]);
+    d.n = 0;
+}
+
 bool DEV_NICDRV_GATEWAY_FreePacket(uint32_t free_info) {
     if (free_info == 0) return true;
     ControlBlock& c = cb();
-    uint8_t* list[kMaxRxBufs];
-    uint32_t n = 0, len = 0;
-    uint8_t device = 0, queue = 0;
-    uint32_t first_buffer = 0;
-    {
-        // The nodes were written by the receive side under the gateway lock; the packet layer
-        // that frees them may be another process, so read them under the same lock. They go
-        // back to the pool in the same hold; the buffers they named are given back to the
-        // chip after it, so that the receive side does not wait for the chip meanwhile.
+    Chain ch;
+    if (DeferredNodes* d = t_deferred) {
+        // The receive task frees packets it took off the queue under semaphore 17, whose
+        // nodes were written before they were queued and stay as they are until returned.
+        if (!read_chain(free_info, ch)) return false;
+        if (d->n == DeferredNodes::kMax) settle_nodes(*d);
+        d->chain[d->n++] = free_info;
+    } else {
+        // The packet layer that frees a packet may be another process: its nodes are read
+        // under the lock the receive side wrote them under, and go back in the same hold. The
+        // buffers are given back to the chip after it, so that the receive side does not wait
+        // for the chip meanwhile.
         GatewayLock lock;
-        FreeInfoNode* head = node_at(free_info);
-        if (!head) {
-            CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n",
-                           "DEV_NICDRV_GATEWAY_FreePacket", __LINE__,
-                           static_cast<unsigned long>(free_info));
-            return false;
-        }
-        device = head->device;
-        queue = head->queue;
-        first_buffer = head->buffer;
-        for (uint32_t off = free_info; off && len <= kFreeInfoNodes;) {
-            FreeInfoNode* k = node_at(off);
-            if (!k) break;
-            if (n < kMaxRxBufs) list[n++] = static_cast<uint8_t*>(L_IPCMEM_GetPtr(k->buffer));
-            ++len;
-            off = k->next;
-        }
-        for (uint32_t off = free_info, k = 0; off && k < kFreeInfoNodes; ++k) {
-            FreeInfoNode* node = node_at(off);
-            if (!node) break;  // outside the pool's area: left alone
-            off = node->next;
-            if (!L_PT_Free(&c.fi_pool, node)) {
-                CONSOLE_Printf("%s(%d) L_PT_Free fail free_info=0x%08lx\n",
-                               "DEV_NICDRV_GATEWAY_FreePacket", __LINE__,
-                               static_cast<unsigned long>(free_info));
-                break;
-            }
-        }
+        if (!read_chain(free_info, ch)) return false;
+        return_nodes_locked(free_info);
     }
-    if (len > kMaxRxBufs)
+    if (ch.len > kMaxRxBufs)
         CONSOLE_Printf("%s(%d) rxBuffList full. buffListLen=%lu(MAX=%d)free_info=0x%08lx\n",
-                       "DEV_NICDRV_GATEWAY_FreePacket", __LINE__, static_cast<unsigned long>(len),
-                       static_cast<int>(kMaxRxBufs), static_cast<unsigned long>(free_info));
-    if (SDK_STATUS rc = sdkNetIfRxBufFree(device, queue, list, n)) {
+                       "DEV_NICDRV_GATEWAY_FreePacket", __LINE__,
+                       static_cast<unsigned long>(ch.len), static_cast<int>(kMaxRxBufs),
+                       static_cast<unsigned long>(free_info));
+    if (SDK_STATUS rc = sdkNetIfRxBufFree(ch.device, ch.queue, ch.list, ch.n)) {
         if (c.sdk_err_msg)
             CONSOLE_Printf(
                 "%s line%d rc =%d:sdkNetIfRxBufFree fail. dev_id=%d, q_id=%d, buf=0x%x\n",
-                "DEV_NICDRV_GATEWAY_FreePacket", __LINE__, static_cast<int>(rc), device, queue,
-                static_cast<unsigned>(first_buffer));
+                "DEV_NICDRV_GATEWAY_FreePacket", __LINE__, static_cast<int>(rc), ch.device,
+                ch.queue, static_cast<unsigned>(ch.first_buffer));
         return false;
     }
     return true;

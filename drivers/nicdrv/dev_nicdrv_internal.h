@@ -134,6 +134,18 @@ class SemLock {
 // Gateway (dev_nicdrv_gateway.cpp).
 bool gateway_init();
 FreeInfoNode* node_at(uint32_t offset);
+// The free-info chains of the packets the receive task frees while it hands a batch up: their
+// buffers go back to the chip at once, their nodes to the pool in one hold of the gateway lock
+// when the task takes its next batch (the SDK's event task takes that lock for every packet).
+struct DeferredNodes {
+    static constexpr uint32_t kMax = 64;
+    uint32_t chain[kMax];
+    uint32_t n = 0;
+};
+// From now on, this thread's frees keep their chains in `d` (nullptr: nodes go back at once).
+void defer_nodes(DeferredNodes* d);
+// Returns the kept chains' nodes to the pool.
+void settle_nodes(DeferredNodes& d);
 // Enqueue (dev_nicdrv_rx.cpp).
 void free_record(CtrlRecord* r);
 // Receive task steps (dev_nicdrv_task.cpp).

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <thread>
 
+#include "drivers/nicdrv/dev_nicdrv_internal.h"
 #include "platform/components/faults.h"
+#include "platform/containers/l_pt.h"
 #include "tests/drivers/nicdrv/nicdrv_fixture.h"
 
 namespace {
@@ -46,6 +48,8 @@ TEST_F(NicdrvTest, TurnHandsUpAtMost32PacketsAndEveryRecordAndBufferComesBack) {
     }
     const chipsim::NetifStats st = chipsim::netif_stats(0);
     EXPECT_EQ(st.free_buffers, st.buffers);
+    // The nodes of the packets the task freed itself are back too, the last batch's included.
+    EXPECT_EQ(L_PT_GetFreeCount(&nicdrv::cb().fi_pool), nicdrv::kFreeInfoNodes);
 }
 
 TEST_F(NicdrvTest, FirstTurnStopsAfter32AndLeavesTheRestQueued) {
@@ -57,6 +61,9 @@ TEST_F(NicdrvTest, FirstTurnStopsAfter32AndLeavesTheRestQueued) {
     ASSERT_EQ(chipsim::netif_deliver(), 40u);
     EXPECT_EQ(DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets), nicshm::kEventPackets);
     EXPECT_EQ(lan(), 32u);
+    // The turn that stopped at its limit settled what it freed: the 8 queued hold the rest.
+    EXPECT_EQ(L_PT_GetFreeCount(&nicdrv::cb().fi_pool), nicdrv::kFreeInfoNodes - 8);
+    EXPECT_EQ(shm().get(nicshm::kMemFreeSuccess), 32u);
     EXPECT_EQ(DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets), nicshm::kEventPackets);
     EXPECT_EQ(lan(), 40u);
     EXPECT_EQ(DEV_NICDRV_TaskHandleEvents(nicshm::kEventPackets), 0u);
