@@ -137,7 +137,7 @@ void show_gateway() {
     BACKDOOR_MGR_Printf(
         "\r\n received packets     : %lu\r\n LAN packets          : %lu\r\n MoreOneDesc          :",
         static_cast<unsigned long>(g.rx_packets.load()),
-        static_cast<unsigned long>(g.lan_packets.load()));
+        static_cast<unsigned long>(g.lan_packets.load() + g.lan_handed.load()));
     for (auto& m : g.more_one_desc)
         BACKDOOR_MGR_Printf(" %lu", static_cast<unsigned long>(m.load()));
     const struct {
@@ -187,8 +187,8 @@ void set_perf_test() {
 }
 void clear_gateway() {
     GatewayCounters& g = cb().gw;
-    for (Counter* v : {&g.rx_packets, &g.lan_packets, &g.send_iuc, &g.send_to_port, &g.send_by_port,
-                       &g.send_by_port_list, &g.send_by_vid, &g.send_loopback,
+    for (Counter* v : {&g.rx_packets, &g.lan_packets, &g.lan_handed, &g.send_iuc, &g.send_to_port,
+                       &g.send_by_port, &g.send_by_port_list, &g.send_by_vid, &g.send_loopback,
                        &g.send_no_resource_drop, &g.send_unknown_reason_drop})
         *v = 0;
     for (auto& m : g.more_one_desc)

@@ -71,10 +71,14 @@ enum CtrlWord : uint32_t {
 using Counter = std::atomic<uint32_t>;
 
 // Process-local counters and watch settings of the gateway.
+// The SDK's event task counts every packet it gets and the receive task every packet it hands
+// to the LAN layer, each on a cache line of its own, so that neither thread takes the line
+// from the other once per packet. "LAN packets" is the sum of both counts.
 struct GatewayCounters {
-    Counter rx_packets{0};
+    alignas(64) Counter rx_packets{0};
     Counter lan_packets{0};
-    Counter more_one_desc[SDK_NETIF_RX_QUEUES] = {};
+    alignas(64) Counter lan_handed{0};
+    alignas(64) Counter more_one_desc[SDK_NETIF_RX_QUEUES] = {};
     Counter send_iuc{0}, send_to_port{0}, send_by_port{0}, send_by_port_list{0}, send_by_vid{0},
         send_loopback{0}, send_no_resource_drop{0}, send_unknown_reason_drop{0};
 };
@@ -91,16 +95,17 @@ struct ControlBlock {
     uint32_t markers[kAgedQueues][kAgeSlots] = {};
     uint32_t seconds = 0;
     uint32_t timer_events = 0;
-    Counter per_second{0};
-    uint32_t lan_counters[4] = {};  // lent to the LAN receiver, zeroed on every timer event
+    alignas(64) Counter per_second{0};  // counted by every enqueue, apart from the task's fields
+    uint32_t lan_counters[4] = {};      // lent to the LAN receiver, zeroed on every timer event
     SYSFUN_MsgQ_T msgq = 0;
     bool msgq_ok = false;
     std::atomic<uint32_t> task_id{0};
     // Set by the receive task before it sleeps; an enqueue that clears it sends the packet
-    // event, so that a busy task is not signalled once per packet.
-    std::atomic<bool> task_idle{false};
+    // event, so that a busy task is not signalled once per packet. On a cache line of its own:
+    // every enqueue reads it.
+    alignas(64) std::atomic<bool> task_idle{false};
     // Gateway: free-info pool under its own semaphore, transmit pool.
-    uint32_t gw_sem = 0;
+    alignas(64) uint32_t gw_sem = 0;
     uint8_t* fi_area = nullptr;
     uint32_t fi_offset = 0;  // the area's offset in the shared IPC pool
     L_PT_Descriptor_T fi_pool{};

@@ -200,8 +200,9 @@ bool DEV_NICDRV_ReceivePacket(uint32_t device, uint32_t port, const uint32_t* de
         }
     }
     // The receive task is woken only when it said it goes to sleep; a busy task finds the
-    // packet when it looks at the queue again.
-    if (uint32_t tid = c.task_id; tid && c.task_idle.exchange(false))
+    // packet when it looks at the queue again. The flag is read before it is taken, so that
+    // enqueues to a busy task leave its cache line shared.
+    if (uint32_t tid = c.task_id; tid && c.task_idle.load() && c.task_idle.exchange(false))
         SYSFUN_SendEvent(tid, nicshm::kEventPackets);
     return true;
 }

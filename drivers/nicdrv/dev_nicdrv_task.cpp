@@ -88,7 +88,7 @@ void to_lan(const CtrlRecord& r, L_MM_Mref_T* m) {
     info.w[7] = r.w[kCrFlags];
     info.counters = c.lan_counters;
     L_MM_Mref_SetUserId(m, L_MM_USER_ID(kUserFieldNic, kLanUserField));
-    ++c.gw.lan_packets;
+    ++c.gw.lan_handed;
     LAN_RecvPacket(unit, port, &info, r.w[kCrCpuCode], m);
 }
 
