@@ -1,5 +1,6 @@
 #include "platform/board/board.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -63,7 +64,9 @@ poe bus=2 count=2 ports=8 addr=0x30 budget=60
 )";
 
 std::mutex g_mu;
-Description* g_current = nullptr;
+// Read without the lock (every unit and port lookup asks for it); descriptions are kept in
+// g_all for the life of the process, so a reference handed out stays valid.
+std::atomic<Description*> g_current{nullptr};
 // Every description ever current: callers may still hold references into an old one.
 std::vector<std::unique_ptr<Description>> g_all;
 
@@ -114,18 +117,19 @@ Description default_board() {
 }
 
 const Description& current() {
+    if (Description* d = g_current.load(std::memory_order_acquire)) return *d;
     std::lock_guard<std::mutex> lock(g_mu);
-    if (!g_current) {
+    if (!g_current.load(std::memory_order_relaxed)) {
         g_all.push_back(std::make_unique<Description>(load_initial()));
-        g_current = g_all.back().get();
+        g_current.store(g_all.back().get(), std::memory_order_release);
     }
-    return *g_current;
+    return *g_current.load(std::memory_order_relaxed);
 }
 
 void set_current(const Description& d) {
     std::lock_guard<std::mutex> lock(g_mu);
     g_all.push_back(std::make_unique<Description>(d));
-    g_current = g_all.back().get();
+    g_current.store(g_all.back().get(), std::memory_order_release);
 }
 
 }  // namespace board
