@@ -47,9 +47,9 @@ constexpr uint32_t kLanes = 8;
 constexpr uint32_t kLaneCode[kLanes] = {37, 38, 39, 40, 41, 42, 43, 44};
 // Packets of one class between the chip and the LAN sink at most: the driver admits 30
 // packets of a queue that are not yet freed, and the receive task books the packets freed
-// while it hands a batch (8) up only when it takes the next one, so a window of 20 keeps every
+// while it hands a batch (4) up only when it takes the next one, so a window of 24 keeps every
 // packet admitted and counted.
-constexpr uint64_t kWindow = 20;
+constexpr uint64_t kWindow = 24;
 
 std::vector<uint8_t> arp_frame() {
     std::vector<uint8_t> f(kFrameLen, 0);

@@ -144,7 +144,7 @@ void unannounce(uint32_t q) {
 }
 
 // Records taken off the weighted queue in one hold of semaphore 17.
-constexpr uint32_t kDequeueBatch = 8;
+constexpr uint32_t kDequeueBatch = 4;
 
 // Takes up to `max` records off the queue in the weighted order, announcing each (a packet
 // is announced before it is handed up, since the packet layer may free it at once: a queue
