@@ -79,7 +79,6 @@ bool DEV_NICDRV_PMGR_FreeBooks(uint32_t cos) {
     if (cos >= nicshm::kClasses) return false;
     if (DEV_NICDRV_PMGR_DeferredBooks* d = t_deferred) {
         ++d->freed[cos];
-        ++d->count;
         return true;
     }
     void* base = SYSRSC_MGR_GetShMem(SYSRSC_MGR_SEGID_NICDRV);
@@ -99,7 +98,7 @@ void DEV_NICDRV_PMGR_DeferBooks(DEV_NICDRV_PMGR_DeferredBooks* books) {
 
 bool DEV_NICDRV_PMGR_SettleBooksLocked(void* base, DEV_NICDRV_PMGR_DeferredBooks& books) {
     bool resume = false;
-    if (books.count && base) {
+    if (base) {
         nicshm::State s(base);
         for (uint32_t cos = 0; cos < nicshm::kClasses; ++cos)
             if (books.freed[cos]) resume |= freed_locked(s, cos, books.freed[cos]);

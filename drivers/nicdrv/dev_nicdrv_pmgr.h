@@ -28,7 +28,12 @@ bool DEV_NICDRV_PMGR_FreeBooks(uint32_t cos);
 // admission and suspension decision still sees them.
 struct DEV_NICDRV_PMGR_DeferredBooks {
     uint32_t freed[11];  // packets freed, by class of service
-    uint32_t count;
+
+    bool empty() const {
+        for (uint32_t n : freed)
+            if (n) return false;
+        return true;
+    }
 };
 // From now on, the books of the packets this thread frees go to `books` (nullptr: straight to
 // the shared state again).

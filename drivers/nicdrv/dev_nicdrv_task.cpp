@@ -226,7 +226,7 @@ class BatchFrees {
         DEV_NICDRV_PMGR_DeferBooks(nullptr);
         defer_nodes(nullptr);
         settle_nodes();
-        if (done_ || books_.count) {
+        if (done_ || !books_.empty()) {
             SemLock lock(cb().sem_id);
             settle_locked();
         }
