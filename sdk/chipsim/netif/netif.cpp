@@ -43,19 +43,11 @@ void wake_event_task() {
     if (!g.started.load() || g.sleeping.load()) DeviceLock::after_unlock(signal_event_task);
 }
 
-// Moves the next waiting frame (the oldest of the highest queue that holds one) into receive
-// buffers; false when there is none or not enough free buffers for it (it then waits for
-// buffers given back).
-bool dma_one(Locked d) {
-    Netif& n = d->netif;
-    std::deque<CpuFrame>* next = nullptr;
-    for (uint32_t tc = kCpuQueues; tc-- > 0 && !next;)
-        if (!d->cpu.queues[tc].empty()) next = &d->cpu.queues[tc];
-    if (!next) return false;
-    std::deque<CpuFrame>& q = *next;
-    const CpuFrame& f = q.front();
+// Fills receive buffers with a frame (`bytes`, described by `f`) and puts its descriptor in
+// the ready ring; false when there are not enough free buffers or the ring is full.
+bool dma_frame(Netif& n, const CpuFrame& f, const uint8_t* bytes, uint32_t len) {
     // The buffers hold the frame and its 4-byte CRC.
-    const uint32_t total = static_cast<uint32_t>(f.bytes.size()) + 4;
+    const uint32_t total = len + 4;
     const uint32_t need = (total + n.buf_size - 1) / n.buf_size;
     if (n.free_bufs.size() < need) n.take_returned();
     if (n.free_bufs.size() < need || n.ready.full()) return false;
@@ -75,17 +67,29 @@ bool dma_one(Locked d) {
         n.free_bufs.pop_back();
         n.state[b].store(Netif::kReady, std::memory_order_relaxed);
         uint8_t* at = n.area + size_t{b} * n.buf_size;
-        uint32_t len = std::min(n.buf_size, total - done);
-        uint32_t data = done < f.bytes.size()
-                            ? std::min<uint32_t>(len, static_cast<uint32_t>(f.bytes.size()) - done)
-                            : 0;
-        if (data) std::memcpy(at, f.bytes.data() + done, data);
-        if (len > data) std::memset(at + data, 0, len - data);  // the CRC
-        done += len;
+        uint32_t chunk = std::min(n.buf_size, total - done);
+        uint32_t data = done < len ? std::min(chunk, len - done) : 0;
+        if (data) std::memcpy(at, bytes + done, data);
+        if (chunk > data) std::memset(at + data, 0, chunk - data);  // the CRC
+        done += chunk;
         r.add(b);
     }
     n.ready.push(std::move(r));
-    q.pop_front();
+    return true;
+}
+
+// Moves the next waiting frame (the oldest of the highest queue that holds one) into receive
+// buffers; false when there is none or not enough free buffers for it (it then waits for
+// buffers given back).
+bool dma_one(Locked d) {
+    std::deque<CpuFrame>* next = nullptr;
+    for (uint32_t tc = kCpuQueues; tc-- > 0 && !next;)
+        if (!d->cpu.queues[tc].empty()) next = &d->cpu.queues[tc];
+    if (!next) return false;
+    const CpuFrame& f = next->front();
+    if (!dma_frame(d->netif, f, f.bytes.data(), static_cast<uint32_t>(f.bytes.size())))
+        return false;
+    next->pop_front();
     return true;
 }
 
@@ -265,18 +269,25 @@ NetifStats netif_stats(uint8_t dev) {
 
 bool netif_push_cpu_frame(uint8_t dev, uint8_t tc, uint32_t cpu_code, uint8_t src_port,
                           uint16_t vid, const uint8_t* bytes, uint32_t len) {
-    // The frame is made before the device's lock is taken, to keep the hold short: the
-    // receive side gives buffers back under the same lock.
+    // The frame's description is made before the device's lock is taken, to keep the hold
+    // short; its bytes are copied only when it has to wait in the queue.
     const uint32_t limit = model().cpu_queue_frames.load(std::memory_order_relaxed);
     CpuFrame f;
     f.src_port = src_port;
     f.vid = vid;
     f.tc = tc;
     f.cpu_code = cpu_code;
-    f.bytes.assign(bytes, bytes + len);
     return on_device(dev, false, [&](Locked d) {
-        if (d->cpu.waiting() >= limit) return false;
+        const size_t waiting = d->cpu.waiting();
+        if (waiting >= limit) return false;
         f.src_dev = d->hw_dev_num;
+        // With no frame waiting before it, the frame goes straight into receive buffers
+        // when there are some, as it would through the queue, without a copy of its own.
+        if (waiting == 0 && d->netif.up() && dma_frame(d->netif, f, bytes, len)) {
+            wake_event_task();
+            return true;
+        }
+        f.bytes.assign(bytes, bytes + len);
         d->cpu.queues[tc % kCpuQueues].push_back(std::move(f));
         netif_rx_dma(d);
         return true;

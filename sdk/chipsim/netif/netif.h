@@ -53,33 +53,55 @@ struct RxReady {
 // chip's: the DMA fills descriptors at the tail under the device's lock, the event task takes
 // them at the head under a lock of the takers' own, and each side publishes its index with a
 // release store that the other reads with an acquire load, so neither waits for the other.
+// Each side keeps the other's index as last read, and reads it again only when that one says
+// the ring is full (or empty): the other side's line moves between processors that much less.
 class RxRing {
   public:
     // Sets the number of descriptors, with none in the ring (when the interface comes up).
-    void resize(uint32_t n) { slots_.resize(n); }
+    void resize(uint32_t n) {
+        slots_.resize(n);
+        head_slot_ = n ? static_cast<uint32_t>(head_.load() % n) : 0;
+        tail_slot_ = n ? static_cast<uint32_t>(tail_.load() % n) : 0;
+    }
     size_t size() const { return tail_.load() - head_.load(); }
     bool empty() const { return size() == 0; }
-    bool full() const { return size() >= slots_.size(); }
+    // The DMA's side: whether there is no room for one more.
+    bool full() {
+        const uint64_t t = tail_.load(std::memory_order_relaxed);
+        if (t - seen_head_ < slots_.size()) return false;
+        seen_head_ = head_.load(std::memory_order_acquire);
+        return t - seen_head_ >= slots_.size();
+    }
     // The DMA's side, when not full.
     void push(RxReady&& r) {
-        const uint64_t t = tail_.load(std::memory_order_relaxed);
-        slots_[t % slots_.size()] = std::move(r);
-        tail_.store(t + 1, std::memory_order_release);
+        slots_[tail_slot_] = std::move(r);
+        tail_slot_ = next(tail_slot_);
+        tail_.store(tail_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
     // The takers' side: the oldest filled descriptor (nullptr when none), then pop it.
     RxReady* front() {
         const uint64_t h = head_.load(std::memory_order_relaxed);
-        if (tail_.load(std::memory_order_acquire) == h) return nullptr;
-        return &slots_[h % slots_.size()];
+        if (seen_tail_ == h) {
+            seen_tail_ = tail_.load(std::memory_order_acquire);
+            if (seen_tail_ == h) return nullptr;
+        }
+        return &slots_[head_slot_];
     }
     void pop() {
+        head_slot_ = next(head_slot_);
         head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
 
   private:
+    uint32_t next(uint32_t slot) const { return slot + 1 == slots_.size() ? 0 : slot + 1; }
+
     std::vector<RxReady> slots_;
     alignas(64) std::atomic<uint64_t> head_{0};
+    uint64_t seen_tail_ = 0;  // the takers'
+    uint32_t head_slot_ = 0;  // head_'s slot
     alignas(64) std::atomic<uint64_t> tail_{0};
+    uint64_t seen_head_ = 0;  // the DMA's
+    uint32_t tail_slot_ = 0;  // tail_'s slot
 };
 
 // A device's receive side. The CPU gives buffers back without the device's lock, which the
