@@ -39,7 +39,16 @@ void signal_event_task() {
 // sleeping one is signalled, and the frame path takes no lock for it otherwise.
 void wake_event_task() {
     NetifGlobal& g = model().netif;
-    g.wake.store(true);
+#if defined(__SANITIZE_THREAD__)
+    g.wake.store(true);  // ThreadSanitizer does not know fences
+#else
+    // A task that has not yet cleared `wake` finds the frame when it does; the fence orders
+    // the frame before that look either way, as the store would.
+    if (g.wake.load(std::memory_order_relaxed))
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+    else
+        g.wake.store(true);
+#endif
     if (!g.started.load() || g.sleeping.load()) DeviceLock::after_unlock(signal_event_task);
 }
 

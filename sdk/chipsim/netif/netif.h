@@ -109,26 +109,29 @@ class RxRing {
 // from which the DMA takes them into its free list when that runs short. Lock order: the
 // device's lock, then `returned_mu`.
 struct Netif {
-    // Set up once, under both locks.
+    // Set up once, under both locks; read by every side for every packet.
     uint8_t* area = nullptr;  // the buffers, in the shared IPC pool
     uint32_t buf_size = 0;
     uint32_t buf_count = 0;
     enum : uint8_t { kFree, kReady, kCpu };
     std::unique_ptr<std::atomic<uint8_t>[]> state;  // each buffer's owner
-
-    std::vector<uint32_t> free_bufs;  // indices of the buffers the chip may fill
-    RxRing ready;                     // filled, not yet handed to the handler
-    uint64_t rx_bufs_freed = 0;       // given back by the CPU and taken into free_bufs
-    uint64_t tx_packets = 0;          // sent from the CPU
-
-    mutable DeviceMutex take_mu;          // the takers of `ready` (the event task, tests)
-    std::atomic<uint64_t> rx_packets{0};  // handed to the handler
-
-    mutable DeviceMutex returned_mu;
-    std::vector<uint32_t> returned;  // given back by the CPU, not yet in free_bufs
     // Frames wait in the CPU queue for buffers: the CPU then takes the device's lock after
-    // giving buffers back, so that the DMA brings the frames in.
+    // giving buffers back, so that the DMA brings the frames in. Changes only when the DMA
+    // runs out of buffers or catches up.
     std::atomic<bool> starved{false};
+
+    // What each side changes for every packet is on lines of its own: the DMA's, the event
+    // task's and the CPU's.
+    alignas(64) std::vector<uint32_t> free_bufs;  // indices of the buffers the chip may fill
+    uint64_t rx_bufs_freed = 0;                   // given back by the CPU and taken into free_bufs
+    uint64_t tx_packets = 0;                      // sent from the CPU
+    RxRing ready;                                 // filled, not yet handed to the handler
+
+    alignas(64) mutable DeviceMutex take_mu;  // the takers of `ready` (the event task, tests)
+    std::atomic<uint64_t> rx_packets{0};      // handed to the handler
+
+    alignas(64) mutable DeviceMutex returned_mu;
+    std::vector<uint32_t> returned;  // given back by the CPU, not yet in free_bufs
 
     bool up() const { return area != nullptr; }
     // Moves the buffers given back into the free list. Caller holds the device's lock.
@@ -152,14 +155,15 @@ struct NetifGlobal {
     SDK_NET_RX_PACKET_HANDLER handler = nullptr;
     // Set by the DMA when there is work, cleared by the task before it looks for it; a task
     // that set `sleeping` (before it looks at `wake` a last time) is signalled under `mu`.
-    std::atomic<bool> wake{false};
+    // Read for every frame, so on a line of their own, away from the lock.
+    alignas(64) std::atomic<bool> wake{false};
     std::atomic<bool> sleeping{false};
     std::atomic<bool> started{false};  // the task runs
     std::atomic<bool> stop{false};
     std::atomic<bool> manual{false};  // tests deliver with netif_deliver instead of the task
     std::thread task;
 
-    std::mutex pools_mu;                          // pools and event handles
+    alignas(64) std::mutex pools_mu;              // pools and event handles
     std::vector<std::unique_ptr<DmaPool>> pools;  // pool id i + 1
     std::vector<uint32_t> bound;                  // handle i + 1: the events it was bound to
 
