@@ -60,8 +60,9 @@ bool dma_frame(Netif& n, const CpuFrame& f, const uint8_t* bytes, uint32_t len) 
     const uint32_t need = (total + n.buf_size - 1) / n.buf_size;
     if (n.free_bufs.size() < need) n.take_returned();
     if (n.free_bufs.size() < need || n.ready.full()) return false;
-    RxReady r;
+    RxReady& r = n.ready.fill();
     r.queue = static_cast<uint8_t>(f.tc % SDK_NETIF_RX_QUEUES);
+    r.params = SDK_NET_RX_PARAMS{};
     r.params.tagType = f.tagged ? SDK_NET_TAG_TYPE_TAG0 : SDK_NET_TAG_TYPE_UNTAGGED;
     r.params.vid = f.vid;
     r.params.isTagged = f.tagged;
@@ -83,7 +84,7 @@ bool dma_frame(Netif& n, const CpuFrame& f, const uint8_t* bytes, uint32_t len) 
         done += chunk;
         r.add(b);
     }
-    n.ready.push(std::move(r));
+    n.ready.push();
     return true;
 }
 

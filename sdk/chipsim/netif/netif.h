@@ -72,9 +72,16 @@ class RxRing {
         seen_head_ = head_.load(std::memory_order_acquire);
         return t - seen_head_ >= slots_.size();
     }
-    // The DMA's side, when not full.
-    void push(RxReady&& r) {
-        slots_[tail_slot_] = std::move(r);
+    // The DMA's side, when not full: the descriptor to fill (emptied), which push() then
+    // hands to the takers. Filled in place, so that no copy of it is read back while the
+    // DMA's writes to the buffers are still on their way to memory.
+    RxReady& fill() {
+        RxReady& r = slots_[tail_slot_];
+        r.count = 0;
+        r.more.clear();
+        return r;
+    }
+    void push() {
         tail_slot_ = next(tail_slot_);
         tail_.store(tail_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
@@ -97,11 +104,12 @@ class RxRing {
 
     std::vector<RxReady> slots_;
     alignas(64) std::atomic<uint64_t> head_{0};
-    uint64_t seen_tail_ = 0;  // the takers'
-    uint32_t head_slot_ = 0;  // head_'s slot
     alignas(64) std::atomic<uint64_t> tail_{0};
-    uint64_t seen_head_ = 0;  // the DMA's
-    uint32_t tail_slot_ = 0;  // tail_'s slot
+    // Each side's own, away from the index the other side reads.
+    alignas(64) uint64_t seen_tail_ = 0;  // the takers'
+    uint32_t head_slot_ = 0;              // head_'s slot
+    alignas(64) uint64_t seen_head_ = 0;  // the DMA's
+    uint32_t tail_slot_ = 0;              // tail_'s slot
 };
 
 // A device's receive side. The CPU gives buffers back without the device's lock, which the
