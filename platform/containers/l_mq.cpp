@@ -32,9 +32,10 @@ bool eligible(const L_MQ_T* mq, uint32_t q) {
 
 void* pop_head(L_MQ_T* mq, uint32_t q) {
     Queue& queue = mq->queues[q];
+    // The slot is left as it is: only the occupied part of a ring is ever read, and the
+    // next enqueue's write is the only one its line then needs.
     void* entry = mq->store[queue.base + queue.head];
-    mq->store[queue.base + queue.head] = nullptr;
-    queue.head = (queue.head + 1) % queue.capacity;
+    queue.head = queue.head + 1 == queue.capacity ? 0 : queue.head + 1;
     --queue.count;
     return entry;
 }

@@ -91,15 +91,20 @@ void take(Sink& s, uint32_t cpu_code, L_MM_Mref_T* mref) {
     std::vector<L_MM_Mref_T*> out;
     {
         std::lock_guard<std::mutex> lock(s.mu);
-        s.held.push_back({mref, mref->free_handle});
         const uint32_t keep = g_hold;
-        // The common case, one packet beyond the hold and none released elsewhere, without
-        // walking the list or allocating.
-        if (s.held.size() == size_t{keep} + 1 && alive(s.held.front())) {
-            oldest = s.held.front().mref;
-            s.held.pop_front();
+        // A sink that holds nothing releases the packet it took at once.
+        if (keep == 0 && s.held.empty()) {
+            oldest = mref;
         } else {
-            out = trim(s, keep);
+            s.held.push_back({mref, mref->free_handle});
+            // The common case, one packet beyond the hold and none released elsewhere,
+            // without walking the list or allocating.
+            if (s.held.size() == size_t{keep} + 1 && alive(s.held.front())) {
+                oldest = s.held.front().mref;
+                s.held.pop_front();
+            } else {
+                out = trim(s, keep);
+            }
         }
     }
     if (oldest) L_MM_Mref_Release(&oldest);
