@@ -1,6 +1,8 @@
 // The SFP transmitter of a port, reached the way the board's hardware configuration says:
 // over this driver's two-wire bus (directly or behind a multiplexer), over an I2C bus of the
 // platform, or through a memory-mapped board register.
+#include <mutex>
+
 #include "drivers/swdrv/dev_swdrv_internal.h"
 #include "platform/console/console.h"
 #include "platform/uc_mgr/uc_mgr.h"
@@ -10,9 +12,15 @@
 
 namespace {
 
+// The transmitter bits of several ports share a byte, and each access takes the bus for the
+// read and again for the write: one port's change must not fall between another's read and
+// write, or that one is lost.
+std::mutex g_modify_mu;
+
 // Read-modify-write of the byte holding the transmitter bit.
 template <typename Read, typename Write>
 bool modify_byte(Read read, Write write, uint8_t mask, uint8_t value) {
+    std::lock_guard<std::mutex> lock(g_modify_mu);
     uint8_t b = 0;
     if (!read(&b)) return false;
     b = static_cast<uint8_t>((b & ~mask) | (mask & value));
